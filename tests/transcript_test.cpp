@@ -1,0 +1,225 @@
+// Runs the built program on each case of transcripts.txt and compares its
+// whole standard output and its exit status with the case's.
+//
+// The program is BITY_COMMAND from the environment when set (words split at
+// blanks, e.g. "wine build-windows/bity.exe"), the program built beside these
+// tests otherwise.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+struct Transcript {
+    std::string name;
+    int line = 0;  // where the case starts in the file
+    std::string input{};
+    std::string output{};
+    int status = 0;
+    std::string stdin_path{};   // instead of `input`; "closed" closes it
+    std::string stdout_path{};  // instead of capturing output
+};
+
+// Text after "< " or "> ": escapes \n \r \t \v \f \\ \xHH, and {N*text}
+// for text repeated N times.
+std::string unescape(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '{') {
+            const std::size_t star = text.find('*', i);
+            const std::size_t close = text.find('}', i);
+            if (star < close && close != std::string::npos) {
+                const long count = std::strtol(text.c_str() + i + 1, nullptr, 10);
+                const std::string unit = unescape(text.substr(star + 1, close - star - 1));
+                for (long k = 0; k < count; ++k)
+                    out += unit;
+                i = close;
+                continue;
+            }
+        }
+        if (c != '\\' || i + 1 == text.size()) {
+            out += c;
+            continue;
+        }
+        switch (const char e = text[++i]) {
+        case 'n':
+            out += '\n';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case 'v':
+            out += '\v';
+            break;
+        case 'f':
+            out += '\f';
+            break;
+        case 'x':
+            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+            break;
+        default:
+            out += e;
+            break;
+        }
+    }
+    return out;
+}
+
+std::vector<Transcript> load(const char* path) {
+    std::vector<Transcript> cases;
+    std::ifstream file(path);
+    std::string line;
+    for (int number = 1; std::getline(file, line); ++number) {
+        if (line.rfind("== ", 0) == 0) {
+            cases.push_back({.name = line.substr(3), .line = number});
+        } else if (line.empty() || line[0] == '#') {
+            continue;
+        } else if (cases.empty()) {
+            ADD_FAILURE() << path << ":" << number << ": text before the first case";
+        } else if (line.rfind("< ", 0) == 0) {
+            cases.back().input += unescape(line.substr(2));
+        } else if (line.rfind("> ", 0) == 0) {
+            cases.back().output += unescape(line.substr(2));
+        } else if (line.rfind("status: ", 0) == 0) {
+            cases.back().status = std::stoi(line.substr(8));
+        } else if (line.rfind("stdin: ", 0) == 0) {
+            cases.back().stdin_path = line.substr(7);
+        } else if (line.rfind("stdout: ", 0) == 0) {
+            cases.back().stdout_path = line.substr(8);
+        } else {
+            ADD_FAILURE() << path << ":" << number << ": cannot read \"" << line << '"';
+        }
+    }
+    return cases;
+}
+
+std::vector<std::string> program_command() {
+    std::vector<std::string> words;
+    const char* command = std::getenv("BITY_COMMAND");
+    std::istringstream split(command != nullptr ? command : BITY_PROGRAM);
+    for (std::string word; split >> word;)
+        words.push_back(word);
+    return words;
+}
+
+std::string read_all(int fd) {
+    std::string text;
+    char buffer[65536];
+    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) != 0;) {
+        if (n > 0) {
+            text.append(buffer, static_cast<std::size_t>(n));
+        } else if (errno != EINTR) {
+            break;
+        }
+    }
+    return text;
+}
+
+struct Outcome {
+    std::string output;
+    std::string errors;
+    int status = -1;
+};
+
+Outcome run(const Transcript& t) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+
+    FILE* input = std::tmpfile();
+    FILE* errors = std::tmpfile();
+    std::fwrite(t.input.data(), 1, t.input.size(), input);
+    std::rewind(input);
+    if (t.stdin_path == "closed") {
+        posix_spawn_file_actions_addclose(&actions, 0);
+    } else if (!t.stdin_path.empty()) {
+        posix_spawn_file_actions_addopen(&actions, 0, t.stdin_path.c_str(), O_RDONLY, 0);
+    } else {
+        posix_spawn_file_actions_adddup2(&actions, fileno(input), 0);
+    }
+    int out[2];
+    EXPECT_EQ(pipe2(out, O_CLOEXEC), 0);
+    if (!t.stdout_path.empty()) {
+        posix_spawn_file_actions_addopen(&actions, 1, t.stdout_path.c_str(), O_WRONLY, 0);
+    } else {
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    }
+    posix_spawn_file_actions_adddup2(&actions, fileno(errors), 2);
+
+    const std::vector<std::string> words = program_command();
+    std::vector<char*> argv;
+    for (const auto& w : words)
+        argv.push_back(const_cast<char*>(w.c_str()));
+    argv.push_back(nullptr);
+
+    Outcome r;
+    pid_t pid = 0;
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    if (spawned == 0) {
+        r.output = read_all(out[0]);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    } else {
+        ADD_FAILURE() << "cannot start " << argv[0];
+    }
+    close(out[0]);
+    std::rewind(errors);
+    r.errors = read_all(fileno(errors));
+    std::fclose(input);
+    std::fclose(errors);
+    return r;
+}
+
+class TranscriptTest : public testing::TestWithParam<Transcript> {};
+
+TEST_P(TranscriptTest, OutputAndStatus) {
+    const Transcript& t = GetParam();
+    const Outcome r = run(t);
+    SCOPED_TRACE(std::string(TRANSCRIPTS) + ":" + std::to_string(t.line) + ": " + t.name);
+    if (t.stdout_path.empty()) {
+        EXPECT_EQ(r.output, t.output);
+    }
+    EXPECT_EQ(r.status, t.status);
+    if (t.status == 0) {
+        EXPECT_EQ(r.errors, "");
+    } else {
+        // One line that says what went wrong.
+        EXPECT_EQ(r.errors.rfind("bity: ", 0), 0u) << r.errors;
+        EXPECT_EQ(r.errors.find('\n'), r.errors.size() - 1) << r.errors;
+    }
+}
+
+// Keeps ctest's listing to the case's name.
+void PrintTo(const Transcript& t, std::ostream* os) {
+    *os << t.name;
+}
+
+std::string test_name(const testing::TestParamInfo<Transcript>& info) {
+    std::string name;
+    for (const char c : info.param.name)
+        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, TranscriptTest, testing::ValuesIn(load(TRANSCRIPTS)), test_name);
+
+}  // namespace
