@@ -68,7 +68,8 @@ verdict "numbers a second" "$rate" ">= 5000000" "$(awk -v r="$rate" 'BEGIN { pri
 verdict "system calls, whole run (strace -c)" "$syscalls" "< 2000" "$(awk -v s="$syscalls" 'BEGIN { print (s < 2000) }')"
 verdict "peak resident memory, KiB" "$peak" "< 8192" "$(awk -v p="$peak" 'BEGIN { print (p < 8192) }')"
 echo "  system calls by kind:"
-awk 'NR > 2 && $NF != "total" && $1 !~ /^-/ { printf "    %-16s %s\n", $NF, $4 }' "$work/strace.txt"
+awk 'NR > 2 && $NF != "total" && $1 !~ /^-/ { print $4, $NF }' "$work/strace.txt" |
+    sort -rn | awk '{ printf "    %-16s %s\n", $2, $1 }'
 
 # --- huge inputs -------------------------------------------------------------
 header='Maxinalni prvek je na 2. pozici, hodnota maxima je 1000.0.'
