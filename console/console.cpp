@@ -1,6 +1,7 @@
 #include "console/console.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstdarg>
@@ -9,7 +10,11 @@
 namespace console {
 namespace {
 
-constexpr std::size_t buffer_size = 64 * 1024;
+// Input is read a buffer at a time (a pipe hands over at most 64 KiB a read
+// anyway); output is gathered in a larger buffer, since a filter writes
+// several times as much as it reads, and each write is a system call.
+constexpr std::size_t buffer_size = 128 * 1024;
+constexpr std::size_t output_size = 1024 * 1024;
 
 struct Input {
     char data[buffer_size];
@@ -20,7 +25,7 @@ struct Input {
 };
 
 struct Output {
-    char data[buffer_size];
+    char data[output_size];
     std::size_t used;
     int error;  // once set, output is dropped rather than retried
 };
@@ -36,28 +41,72 @@ void flush() {
     out.used = 0;
 }
 
-void write_bytes(const char* data, std::size_t size) {
-    while (size > 0) {
-        if (out.used == buffer_size) flush();
-        const std::size_t chunk = std::min(size, buffer_size - out.used);
-        std::memcpy(out.data + out.used, data, chunk);
-        out.used += chunk;
-        data += chunk;
-        size -= chunk;
-    }
-}
+// Text goes straight into the output buffer through a pointer of the
+// writer's own, handed back when the writer is done; nothing else may write
+// while one is at work. A full buffer is written and filled again.
+class Writer {
+public:
+    Writer() : at_(out.data + out.used) {}
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
+    ~Writer() { out.used = static_cast<std::size_t>(at_ - out.data); }
 
-void write_padded(const char* text, std::size_t size, std::size_t width, char pad) {
-    // A zero-padded negative number keeps its sign in front of the zeros.
-    if (pad == '0' && size > 0 && text[0] == '-') {
-        write_bytes(text, 1);
-        ++text;
-        --size;
-        width = width > 0 ? width - 1 : 0;
+    void put(char c) {
+        if (at_ == end()) [[unlikely]]
+            make_room();
+        *at_++ = c;
     }
-    for (std::size_t n = size; n < width; ++n)
-        write_bytes(&pad, 1);
-    write_bytes(text, size);
+    void append(const char* text, std::size_t size) {
+        for (std::size_t room; size > (room = static_cast<std::size_t>(end() - at_));) {
+            std::memcpy(at_, text, room);
+            at_ += room;
+            text += room;
+            size -= room;
+            make_room();
+        }
+        std::memcpy(at_, text, size);
+        at_ += size;
+    }
+    // `text` padded on the left to `width` with `pad`; a zero-padded negative
+    // number keeps its sign in front of the zeros.
+    void append_padded(const char* text, std::size_t size, std::size_t width, char pad) {
+        if (pad == '0' && size > 0 && text[0] == '-') {
+            put('-');
+            ++text;
+            --size;
+            width = width > 0 ? width - 1 : 0;
+        }
+        for (std::size_t n = size; n < width; ++n)
+            put(pad);
+        if (size > 16) {
+            append(text, size);
+        } else {  // a number: cheaper than a call of memcpy
+            for (std::size_t k = 0; k < size; ++k)
+                put(text[k]);
+        }
+    }
+
+private:
+    static char* end() { return out.data + output_size; }
+
+    void make_room() {
+        out.used = output_size;
+        flush();
+        at_ = out.data;
+    }
+
+    char* at_;
+};
+
+// The digits of `value` in `base`, upper case, written backwards so that they
+// end right before `end`; returns where they start.
+template <unsigned base>
+char* unsigned_digits(char* end, std::uint32_t value) {
+    do {
+        *--end = "0123456789ABCDEF"[value % base];
+        value /= base;
+    } while (value != 0);
+    return end;
 }
 
 // Refills the empty input buffer. Pending output goes first, since this read
@@ -77,8 +126,15 @@ bool fill() {
     return true;
 }
 
-int peek() {
-    if (in.next == in.end && !fill()) return end_of_input;
+// peek() when the buffer is empty: refills it.
+[[gnu::noinline]] int peek_through() {
+    if (!fill()) return end_of_input;
+    return static_cast<unsigned char>(in.data[in.next]);
+}
+
+inline int peek() {
+    if (in.next == in.end) [[unlikely]]
+        return peek_through();
     return static_cast<unsigned char>(in.data[in.next]);
 }
 
@@ -87,12 +143,20 @@ bool is_space(int c) {
 }
 
 // The value of `c` as a digit of any base up to 16; 16 when it is none.
-unsigned digit_value(int c) {
+constexpr unsigned digit_value(int c) {
     if (c >= '0' && c <= '9') return static_cast<unsigned>(c - '0');
     if (c >= 'a' && c <= 'f') return static_cast<unsigned>(c - 'a' + 10);
     if (c >= 'A' && c <= 'F') return static_cast<unsigned>(c - 'A' + 10);
     return 16;
 }
+
+// digit_value() of every byte, looked up rather than worked out.
+constexpr auto digit_values = [] {
+    std::array<unsigned char, 256> values{};
+    for (int c = 0; c < 256; ++c)
+        values[static_cast<std::size_t>(c)] = static_cast<unsigned char>(digit_value(c));
+    return values;
+}();
 
 }  // namespace
 
@@ -160,10 +224,17 @@ int scan_int(std::int32_t* x) {
     // any number of digits is read in one pass without overflow.
     const std::uint64_t limit = negative ? 0x8000'0000u : 0xFFFF'FFFFu;
     std::uint64_t magnitude = 0;
-    for (unsigned digit = digit_value(c); digit < base; digit = digit_value(c)) {
-        magnitude = std::min(magnitude * base + digit, limit + 1);
-        have_digits = true;
-        ++in.next;
+    // The digits are taken from the buffer as it stands, one refill at a time.
+    while (c != end_of_input) {
+        std::size_t i = in.next;
+        for (unsigned digit;
+             i < in.end && (digit = digit_values[static_cast<unsigned char>(in.data[i])]) < base;
+             ++i) {
+            magnitude = std::min(magnitude * base + digit, limit + 1);
+        }
+        if (i != in.next) have_digits = true;
+        in.next = i;
+        if (i < in.end) break;  // the byte after the number
         c = peek();
     }
 
@@ -176,14 +247,15 @@ int scan_int(std::int32_t* x) {
 void print(const char* format, ...) {
     std::va_list args;
     va_start(args, format);
+    Writer writer;
     const char* p = format;
-    while (*p != '\0') {
-        const char* percent = std::strchr(p, '%');
-        const std::size_t literal =
-            percent ? static_cast<std::size_t>(percent - p) : std::strlen(p);
-        write_bytes(p, literal);
-        if (!percent) break;
-        p = percent + 1;
+    for (;;) {
+        const char* literal = p;
+        while (*p != '\0' && *p != '%')
+            ++p;
+        writer.append(literal, static_cast<std::size_t>(p - literal));
+        if (*p == '\0') break;
+        const char* const percent = p++;
 
         const char pad = *p == '0' ? '0' : ' ';
         if (*p == '0') ++p;
@@ -199,44 +271,53 @@ void print(const char* format, ...) {
 
         // Room for any double in fixed notation with the precisions in use.
         char text[400];
-        std::to_chars_result converted{text, std::errc{}};
+        char* const text_end = text + sizeof text;
         switch (*p) {
-        case 'd':
-            converted = std::to_chars(text, text + sizeof text, va_arg(args, int));
+        case 'd': {
+            const int value = va_arg(args, int);
+            const std::uint32_t magnitude = value < 0 ? 0u - static_cast<std::uint32_t>(value)
+                                                      : static_cast<std::uint32_t>(value);
+            char* first = unsigned_digits<10>(text_end, magnitude);
+            if (value < 0) *--first = '-';
+            writer.append_padded(first, static_cast<std::size_t>(text_end - first), width, pad);
             break;
-        case 'X':
-            converted = std::to_chars(text, text + sizeof text, va_arg(args, unsigned), 16);
-            for (char* t = text; t < converted.ptr; ++t) {
-                if (*t >= 'a' && *t <= 'f') *t = static_cast<char>(*t - 'a' + 'A');
+        }
+        case 'X': {
+            const char* first = unsigned_digits<16>(text_end, va_arg(args, unsigned));
+            writer.append_padded(first, static_cast<std::size_t>(text_end - first), width, pad);
+            break;
+        }
+        case 'f': {
+            const auto converted = std::to_chars(text, text_end, va_arg(args, double),
+                                                 std::chars_format::fixed, precision);
+            if (converted.ec == std::errc{}) {
+                writer.append_padded(text, static_cast<std::size_t>(converted.ptr - text), width,
+                                     pad);
             }
             break;
-        case 'f':
-            converted = std::to_chars(text, text + sizeof text, va_arg(args, double),
-                                      std::chars_format::fixed, precision);
-            break;
+        }
         case 's': {
             const char* s = va_arg(args, const char*);
-            write_padded(s, std::strlen(s), width, ' ');
+            writer.append_padded(s, std::strlen(s), width, ' ');
             break;
         }
         case '%':
-            write_bytes("%", 1);
+            writer.put('%');
             break;
         default:  // not a conversion of this layer: shown as written
-            write_bytes(percent, static_cast<std::size_t>(p - percent) + (*p != '\0'));
+            writer.append(percent, static_cast<std::size_t>(p - percent) + (*p != '\0'));
             break;
         }
-        if (converted.ec == std::errc{} && converted.ptr != text) {
-            write_padded(text, static_cast<std::size_t>(converted.ptr - text), width, pad);
-        }
-        if (*p != '\0') ++p;
+        if (*p == '\0') break;
+        ++p;
     }
     va_end(args);
 }
 
 void put_line(const char* text) {
-    write_bytes(text, std::strlen(text));
-    write_bytes("\n", 1);
+    Writer writer;
+    writer.append(text, std::strlen(text));
+    writer.put('\n');
 }
 
 }  // namespace console

@@ -168,6 +168,29 @@ TEST(Print, Conversions) {
     }
 }
 
+TEST(Print, OutputOfManyBuffersArrivesWhole) {
+    MemoryStream m;
+    console::open(memory_device(m));
+    std::string expected;
+    char line[100];
+    const std::string long_text(3 * 1024 * 1024 + 7, 'q');
+    for (unsigned i = 0; i < 100000; ++i) {
+        console::print("Zadej cislo: Zadano %08X, Y=%08X, pocet bitu v 1 %d\n", i * 2654435761u, i,
+                       static_cast<int>(i % 33));
+        std::snprintf(line, sizeof line, "Zadej cislo: Zadano %08X, Y=%08X, pocet bitu v 1 %d\n",
+                      i * 2654435761u, i, static_cast<int>(i % 33));
+        expected += line;
+        if (i % 30000 == 0) {  // texts longer than the whole buffer, too
+            console::print("[%s]", long_text.c_str());
+            console::put_line(long_text.c_str());
+            expected += "[" + long_text + "]" + long_text + "\n";
+        }
+    }
+    EXPECT_EQ(console::close().failed_stream, nullptr);
+    EXPECT_EQ(m.output.size(), expected.size());
+    EXPECT_TRUE(m.output == expected) << "the output differs";
+}
+
 TEST(Flushing, OutputWaitsForTheNextReadAndNoLonger) {
     MemoryStream m{.input = "1 2\n"};
     console::open(memory_device(m));

@@ -6,6 +6,9 @@
 // tests otherwise.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -14,6 +17,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,8 +32,13 @@ struct Transcript {
     std::string input{};
     std::string output{};
     int status = 0;
-    std::string stdin_path{};   // instead of `input`; "closed" closes it
-    std::string stdout_path{};  // instead of capturing output
+    // Instead of `input` from a file: "closed" closes it, "endless" feeds
+    // `input` again and again through a pipe, anything else is a file.
+    std::string stdin_path{};
+    // Instead of capturing all output: "closed" closes it, "quits early"
+    // reads as many bytes as `output` has and then closes the pipe, anything
+    // else is a file.
+    std::string stdout_path{};
 };
 
 // Text after "< " or "> ": escapes \n \r \t \v \f \\ \xHH, and {N*text}
@@ -132,13 +141,83 @@ std::string read_all(int fd) {
     return text;
 }
 
+using Clock = std::chrono::steady_clock;
+
+// However the streams are set up, a program that has not ended by then has
+// hung: it is killed and the case fails.
+constexpr auto time_limit = std::chrono::seconds(20);
+
 struct Outcome {
     std::string output;
     std::string errors;
     int status = -1;
+    bool timed_out = false;
 };
 
+// Reads the program's output from `output` (until its end, or until `wanted`
+// bytes, when the pipe is closed as by a reader that quits) while feeding
+// `feed` again and again into `input` (-1 for none), then waits for the
+// program to end. Both descriptors are closed here.
+void exchange(pid_t pid, int output, int input, const std::string& feed, std::size_t wanted,
+              Outcome& r) {
+    const auto deadline = Clock::now() + time_limit;
+    if (input >= 0) fcntl(input, F_SETFL, O_NONBLOCK);
+    if (wanted == 0 && output >= 0) {
+        close(output);
+        output = -1;
+    }
+    std::size_t fed = 0;  // how much of `feed` has gone in since it last began
+    for (;;) {
+        int status = 0;
+        if (output < 0 && waitpid(pid, &status, WNOHANG) == pid) {
+            r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            break;
+        }
+        if (Clock::now() > deadline) {
+            r.timed_out = true;
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+            break;
+        }
+        pollfd p[2] = {{output, POLLIN, 0}, {input, POLLOUT, 0}};
+        // Once output is done, poll only paces the wait for the program's end.
+        if (poll(p, 2, output >= 0 ? 100 : 10) <= 0) continue;
+        if (p[0].revents != 0) {
+            char buffer[65536];
+            const std::size_t size = std::min(sizeof buffer, wanted - r.output.size());
+            const ssize_t n = read(output, buffer, size);
+            if (n > 0) r.output.append(buffer, static_cast<std::size_t>(n));
+            if (n == 0 || (n < 0 && errno != EINTR) || r.output.size() == wanted) {
+                close(output);
+                output = -1;
+            }
+        }
+        if (p[1].revents != 0) {
+            const ssize_t n = write(input, feed.data() + fed, feed.size() - fed);
+            if (n > 0) {
+                fed = (fed + static_cast<std::size_t>(n)) % feed.size();
+            } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+                close(input);  // the program has closed its end or ended
+                input = -1;
+            }
+        }
+    }
+    if (output >= 0) close(output);
+    if (input >= 0) close(input);
+}
+
 Outcome run(const Transcript& t) {
+    // Writing to a pipe whose reader has gone must fail here, not end the
+    // test; the program gets the default action back below.
+    signal(SIGPIPE, SIG_IGN);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
 
@@ -146,8 +225,13 @@ Outcome run(const Transcript& t) {
     FILE* errors = std::tmpfile();
     std::fwrite(t.input.data(), 1, t.input.size(), input);
     std::rewind(input);
+    int endless[2] = {-1, -1};
     if (t.stdin_path == "closed") {
         posix_spawn_file_actions_addclose(&actions, 0);
+    } else if (t.stdin_path == "endless") {
+        EXPECT_FALSE(t.input.empty()) << "endless input needs input to repeat";
+        EXPECT_EQ(pipe2(endless, O_CLOEXEC), 0);
+        posix_spawn_file_actions_adddup2(&actions, endless[0], 0);
     } else if (!t.stdin_path.empty()) {
         posix_spawn_file_actions_addopen(&actions, 0, t.stdin_path.c_str(), O_RDONLY, 0);
     } else {
@@ -155,7 +239,10 @@ Outcome run(const Transcript& t) {
     }
     int out[2];
     EXPECT_EQ(pipe2(out, O_CLOEXEC), 0);
-    if (!t.stdout_path.empty()) {
+    const bool quits_early = t.stdout_path == "quits early";
+    if (t.stdout_path == "closed") {
+        posix_spawn_file_actions_addclose(&actions, 1);
+    } else if (!t.stdout_path.empty() && !quits_early) {
         posix_spawn_file_actions_addopen(&actions, 1, t.stdout_path.c_str(), O_WRONLY, 0);
     } else {
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
@@ -170,18 +257,19 @@ Outcome run(const Transcript& t) {
 
     Outcome r;
     pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
     close(out[1]);
+    if (endless[0] >= 0) close(endless[0]);
     if (spawned == 0) {
-        r.output = read_all(out[0]);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        exchange(pid, out[0], endless[1], t.input,
+                 quits_early ? t.output.size() : std::string::npos, r);
     } else {
         ADD_FAILURE() << "cannot start " << argv[0];
+        close(out[0]);
+        if (endless[1] >= 0) close(endless[1]);
     }
-    close(out[0]);
     std::rewind(errors);
     r.errors = read_all(fileno(errors));
     std::fclose(input);
@@ -195,11 +283,13 @@ TEST_P(TranscriptTest, OutputAndStatus) {
     const Transcript& t = GetParam();
     const Outcome r = run(t);
     SCOPED_TRACE(std::string(TRANSCRIPTS) + ":" + std::to_string(t.line) + ": " + t.name);
-    if (t.stdout_path.empty()) {
+    EXPECT_FALSE(r.timed_out) << "still running after " << time_limit.count() << " s";
+    if (t.stdout_path.empty() || t.stdout_path == "quits early") {
         EXPECT_EQ(r.output, t.output);
     }
     EXPECT_EQ(r.status, t.status);
-    if (t.status == 0) {
+    if (t.status == 0 || t.status > 128) {
+        // Nothing to say, or ended by a signal (128 + its number) before it could.
         EXPECT_EQ(r.errors, "");
     } else {
         // One line that says what went wrong.
