@@ -34,6 +34,16 @@ verdict() {  # verdict NAME MEASURED TARGET OK
     if [[ $4 != 1 ]]; then mark=MISSED; failures=$((failures + 1)); fi
     printf '  %-44s %18s   target %-14s %s\n' "$1" "$2" "$3" "$mark"
 }
+# Wall-clock targets depend on what else the machine is doing; with
+# BENCH_TIMING=report they are shown but do not fail the run (CI does this,
+# so that a busy machine cannot fail a submission; counts and memory still do).
+timing_verdict() {
+    if [[ ${BENCH_TIMING:-} == report && $4 != 1 ]]; then
+        printf '  %-44s %18s   target %-14s %s\n' "$1" "$2" "$3" "missed (reported only)"
+    else
+        verdict "$@"
+    fi
+}
 # Wall-clock seconds of a command, to the millisecond.
 seconds() {
     local TIMEFORMAT=%3R
@@ -64,7 +74,7 @@ peak=$(/usr/bin/time -f %M "$bity" <"$work/numbers.txt" 2>&1 >"$work/report.txt"
 
 echo "bity < numbers.txt > report.txt: $lines lines, $input_bytes bytes in, $output_bytes bytes out,"
 echo "  $numbers numbers and $errors error lines; best of 5 runs $best s"
-verdict "numbers a second" "$rate" ">= 5000000" "$(awk -v r="$rate" 'BEGIN { print (r >= 5000000) }')"
+timing_verdict "numbers a second" "$rate" ">= 5000000" "$(awk -v r="$rate" 'BEGIN { print (r >= 5000000) }')"
 verdict "system calls, whole run (strace -c)" "$syscalls" "< 2000" "$(awk -v s="$syscalls" 'BEGIN { print (s < 2000) }')"
 verdict "peak resident memory, KiB" "$peak" "< 8192" "$(awk -v p="$peak" 'BEGIN { print (p < 8192) }')"
 echo "  system calls by kind:"
@@ -90,10 +100,10 @@ huge() {
 
 echo
 echo "Huge inputs, piped in as they are made (GNU time: wall seconds, peak KiB):"
-for spec in "long-text 1073741824 1 GiB text line" \
+for item in "long-text 1073741824 1 GiB text line" \
     "bad-line 1073741824 1 GiB line of letters after a bad number" \
     "zeros 100000000 100 million leading zeros"; do
-    read -r kind size what <<<"$spec"
+    read -r kind size what <<<"$item"
     huge "$kind" $((size / 4))
     quarter_seconds=$h_seconds
     huge "$kind" "$size"
@@ -106,7 +116,7 @@ for spec in "long-text 1073741824 1 GiB text line" \
     verdict "  peak resident memory, KiB" "$h_peak" "< 8192" "$(awk -v p="$h_peak" 'BEGIN { print (p < 8192) }')"
     # Linear: four times the bytes in at most 8 times the time (with 0.1 s
     # of slack for short runs).
-    verdict "  time for 4x the bytes, s" "$h_seconds" "<= 8x $quarter_seconds" \
+    timing_verdict "  time for 4x the bytes, s" "$h_seconds" "<= 8x $quarter_seconds" \
         "$(awk -v f="$h_seconds" -v q="$quarter_seconds" 'BEGIN { print (f <= 8 * q + 0.1) }')"
 done
 

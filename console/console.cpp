@@ -41,62 +41,41 @@ void flush() {
     out.used = 0;
 }
 
-// Text goes straight into the output buffer through a pointer of the
-// writer's own, handed back when the writer is done; nothing else may write
-// while one is at work. A full buffer is written and filled again.
-class Writer {
-public:
-    Writer() : at_(out.data + out.used) {}
-    Writer(const Writer&) = delete;
-    Writer& operator=(const Writer&) = delete;
-    ~Writer() { out.used = static_cast<std::size_t>(at_ - out.data); }
-
-    void put(char c) {
-        if (at_ == end()) [[unlikely]]
-            make_room();
-        *at_++ = c;
-    }
-    void append(const char* text, std::size_t size) {
-        for (std::size_t room; size > (room = static_cast<std::size_t>(end() - at_));) {
-            std::memcpy(at_, text, room);
-            at_ += room;
-            text += room;
-            size -= room;
-            make_room();
-        }
-        std::memcpy(at_, text, size);
-        at_ += size;
-    }
-    // `text` padded on the left to `width` with `pad`; a zero-padded negative
-    // number keeps its sign in front of the zeros.
-    void append_padded(const char* text, std::size_t size, std::size_t width, char pad) {
-        if (pad == '0' && size > 0 && text[0] == '-') {
-            put('-');
-            ++text;
-            --size;
-            width = width > 0 ? width - 1 : 0;
-        }
-        for (std::size_t n = size; n < width; ++n)
-            put(pad);
-        if (size > 16) {
-            append(text, size);
-        } else {  // a number: cheaper than a call of memcpy
-            for (std::size_t k = 0; k < size; ++k)
-                put(text[k]);
-        }
-    }
-
-private:
-    static char* end() { return out.data + output_size; }
-
-    void make_room() {
-        out.used = output_size;
+// Output is put together straight in its buffer; a full buffer is written
+// and filled again.
+void put(char c) {
+    if (out.used == output_size) [[unlikely]] {
         flush();
-        at_ = out.data;
     }
+    out.data[out.used++] = c;
+}
 
-    char* at_;
-};
+void append(const char* text, std::size_t size) {
+    for (std::size_t room; size > (room = output_size - out.used);) {
+        std::memcpy(out.data + out.used, text, room);
+        out.used = output_size;
+        text += room;
+        size -= room;
+        flush();
+    }
+    std::memcpy(out.data + out.used, text, size);
+    out.used += size;
+}
+
+// `text` padded on the left to `width` with `pad`; a zero-padded negative
+// number keeps its sign in front of the zeros.
+void append_padded(const char* text, std::size_t size, std::size_t width, char pad) {
+    if (pad == '0' && size > 0 && text[0] == '-') {
+        put('-');
+        ++text;
+        --size;
+        width = width > 0 ? width - 1 : 0;
+    }
+    for (std::size_t n = size; n < width; ++n) {
+        put(pad);
+    }
+    append(text, size);
+}
 
 // The digits of `value` in `base`, upper case, written backwards so that they
 // end right before `end`; returns where they start.
@@ -133,8 +112,9 @@ bool fill() {
 }
 
 inline int peek() {
-    if (in.next == in.end) [[unlikely]]
+    if (in.next == in.end) [[unlikely]] {
         return peek_through();
+    }
     return static_cast<unsigned char>(in.data[in.next]);
 }
 
@@ -247,13 +227,12 @@ int scan_int(std::int32_t* x) {
 void print(const char* format, ...) {
     std::va_list args;
     va_start(args, format);
-    Writer writer;
     const char* p = format;
     for (;;) {
         const char* literal = p;
         while (*p != '\0' && *p != '%')
             ++p;
-        writer.append(literal, static_cast<std::size_t>(p - literal));
+        append(literal, static_cast<std::size_t>(p - literal));
         if (*p == '\0') break;
         const char* const percent = p++;
 
@@ -279,33 +258,32 @@ void print(const char* format, ...) {
                                                       : static_cast<std::uint32_t>(value);
             char* first = unsigned_digits<10>(text_end, magnitude);
             if (value < 0) *--first = '-';
-            writer.append_padded(first, static_cast<std::size_t>(text_end - first), width, pad);
+            append_padded(first, static_cast<std::size_t>(text_end - first), width, pad);
             break;
         }
         case 'X': {
             const char* first = unsigned_digits<16>(text_end, va_arg(args, unsigned));
-            writer.append_padded(first, static_cast<std::size_t>(text_end - first), width, pad);
+            append_padded(first, static_cast<std::size_t>(text_end - first), width, pad);
             break;
         }
         case 'f': {
             const auto converted = std::to_chars(text, text_end, va_arg(args, double),
                                                  std::chars_format::fixed, precision);
             if (converted.ec == std::errc{}) {
-                writer.append_padded(text, static_cast<std::size_t>(converted.ptr - text), width,
-                                     pad);
+                append_padded(text, static_cast<std::size_t>(converted.ptr - text), width, pad);
             }
             break;
         }
         case 's': {
             const char* s = va_arg(args, const char*);
-            writer.append_padded(s, std::strlen(s), width, ' ');
+            append_padded(s, std::strlen(s), width, ' ');
             break;
         }
         case '%':
-            writer.put('%');
+            put('%');
             break;
         default:  // not a conversion of this layer: shown as written
-            writer.append(percent, static_cast<std::size_t>(p - percent) + (*p != '\0'));
+            append(percent, static_cast<std::size_t>(p - percent) + (*p != '\0'));
             break;
         }
         if (*p == '\0') break;
@@ -315,9 +293,8 @@ void print(const char* format, ...) {
 }
 
 void put_line(const char* text) {
-    Writer writer;
-    writer.append(text, std::strlen(text));
-    writer.put('\n');
+    append(text, std::strlen(text));
+    put('\n');
 }
 
 }  // namespace console
