@@ -114,6 +114,8 @@ void end_line_editor() {
     if (history_list != nullptr) history_end(history_list);
     editor = nullptr;
     history_list = nullptr;
+    line.clear();
+    served = 0;
 }
 
 }  // namespace console
