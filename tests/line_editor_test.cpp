@@ -354,8 +354,9 @@ TEST(LongLine, IsServedInPieces) {
     read_until(s.output, "Zadej retez: ");
     type(s, "x\r");
     read_until(s.output, "Zadej cislo: ");
-    // Numbers 993 bytes apart, so that piece edges fall inside some of them.
-    const std::size_t count = 100;
+    // Some 300 KB, several times the input buffer, with numbers 993 bytes
+    // apart, so that piece edges fall inside some of them.
+    const std::size_t count = 300;
     std::string line;
     for (std::size_t i = 0; i < count; ++i)
         line += std::string(987, ' ') + "123456";
