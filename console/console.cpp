@@ -7,6 +7,8 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "console/line_editor.h"
+
 namespace console {
 namespace {
 
@@ -33,6 +35,7 @@ struct Output {
 Device device;
 Input in;
 Output out;
+bool editing;  // lines come from the line editor, at a terminal
 
 void flush() {
     if (out.used > 0 && out.error == 0 && !device.write(device.context, out.data, out.used)) {
@@ -88,13 +91,32 @@ char* unsigned_digits(char* end, std::uint32_t value) {
     return end;
 }
 
-// Refills the empty input buffer. Pending output goes first, since this read
-// may wait for the user.
-bool fill() {
+// Writes the pending output up to its last line end and keeps the
+// unfinished line, which the line editor shows as its prompt.
+void flush_lines() {
+    std::size_t end = out.used;
+    while (end > 0 && out.data[end - 1] != '\n')
+        --end;
+    const std::size_t tail = out.used - end;
+    out.used = end;
     flush();
+    std::memmove(out.data, out.data + end, tail);
+    out.used = tail;
+}
+
+// Refills the empty input buffer. Pending output goes first, since this read
+// may wait for the user; at the line editor, its unfinished line goes as the
+// prompt, which the editor redisplays as the line is edited.
+bool fill() {
+    if (editing && !line_editor_has_rest())
+        flush_lines();
+    else
+        flush();
     if (out.error != 0) in.ended = true;
     if (in.ended) return false;
-    const std::ptrdiff_t n = device.read(device.context, in.data, buffer_size);
+    const std::ptrdiff_t n = editing ? read_edited(out.data, out.used, in.data, buffer_size)
+                                     : device.read(device.context, in.data, buffer_size);
+    if (editing) out.used = 0;
     if (n <= 0) {
         in.ended = true;
         if (n < 0) in.error = errno != 0 ? errno : EIO;
@@ -142,6 +164,7 @@ constexpr auto digit_values = [] {
 
 void open(Device d) {
     device = d;
+    editing = d.read == standard_device().read && line_editor_wanted();
     in.next = in.end = 0;
     in.ended = false;
     in.error = 0;
@@ -151,6 +174,7 @@ void open(Device d) {
 
 Status close() {
     flush();
+    if (editing) end_line_editor();
     if (in.error != 0) return {"standard input", in.error};
     if (out.error != 0) return {"standard output", out.error};
     return {nullptr, 0};
