@@ -14,3 +14,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# pkg-config too looks in the target's tree only, so that no library of the
+# build machine is taken for one of Windows.
+set(ENV{PKG_CONFIG_LIBDIR} /usr/${target}/lib/pkgconfig)
+set(ENV{PKG_CONFIG_PATH} "")
