@@ -2,8 +2,10 @@
 // whole standard output and its exit status with the case's.
 //
 // The program is BITY_COMMAND from the environment when set (words split at
-// blanks, e.g. "wine build-windows/bity.exe"), the program built beside these
-// tests otherwise.
+// blanks, e.g. "wine build-windows-x86/bity.exe"), the program built beside
+// these tests otherwise. BITY_PLATFORM=windows says that it is a Windows
+// program: its CR LF line ends are checked and then compared as LF, and the
+// cases for other platforms are skipped.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -39,6 +41,7 @@ struct Transcript {
     // reads as many bytes as `output` has and then closes the pipe, anything
     // else is a file.
     std::string stdout_path{};
+    std::string platform{};  // the only one the case is for
 };
 
 // Text after "< " or "> ": escapes \n \r \t \v \f \\ \xHH, and {N*text}
@@ -112,6 +115,8 @@ std::vector<Transcript> load(const char* path) {
             cases.back().stdin_path = line.substr(7);
         } else if (line.rfind("stdout: ", 0) == 0) {
             cases.back().stdout_path = line.substr(8);
+        } else if (line.rfind("platform: ", 0) == 0) {
+            cases.back().platform = line.substr(10);
         } else {
             ADD_FAILURE() << path << ":" << number << ": cannot read \"" << line << '"';
         }
@@ -126,6 +131,28 @@ std::vector<std::string> program_command() {
     for (std::string word; split >> word;)
         words.push_back(word);
     return words;
+}
+
+std::string program_platform() {
+    const char* platform = std::getenv("BITY_PLATFORM");
+    return platform != nullptr ? platform : "posix";
+}
+
+// Whether every LF in `text` ends a CR LF pair, as a Windows program writes
+// its line ends.
+bool has_crlf_line_ends(const std::string& text) {
+    for (std::size_t i = text.find('\n'); i != std::string::npos; i = text.find('\n', i + 1)) {
+        if (i == 0 || text[i - 1] != '\r') return false;
+    }
+    return true;
+}
+
+std::string lf_line_ends(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' || i + 1 == text.size() || text[i + 1] != '\n') out += text[i];
+    }
+    return out;
 }
 
 std::string read_all(int fd) {
@@ -281,9 +308,17 @@ class TranscriptTest : public testing::TestWithParam<Transcript> {};
 
 TEST_P(TranscriptTest, OutputAndStatus) {
     const Transcript& t = GetParam();
-    const Outcome r = run(t);
+    const std::string platform = program_platform();
+    if (!t.platform.empty() && t.platform != platform) GTEST_SKIP() << "for " << t.platform;
+    Outcome r = run(t);
     SCOPED_TRACE(std::string(TRANSCRIPTS) + ":" + std::to_string(t.line) + ": " + t.name);
     EXPECT_FALSE(r.timed_out) << "still running after " << time_limit.count() << " s";
+    if (platform == "windows") {
+        EXPECT_TRUE(has_crlf_line_ends(r.output)) << r.output;
+        EXPECT_TRUE(has_crlf_line_ends(r.errors)) << r.errors;
+        r.output = lf_line_ends(r.output);
+        r.errors = lf_line_ends(r.errors);
+    }
     if (t.stdout_path.empty() || t.stdout_path == "quits early") {
         EXPECT_EQ(r.output, t.output);
     }
