@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -71,6 +73,26 @@ TEST(CountChar, StopsAtTheTerminator) {
     EXPECT_EQ(count_char(text, ' '), 1);
 }
 
+// The bit routines by their definition, a bit a step: the reference that the
+// routines' faster ways must match on every word.
+std::uint32_t reverse_bits_bit_by_bit(std::uint32_t word) {
+    std::uint32_t result = 0;
+    for (int step = 0; step < 32; ++step) {
+        result = (result << 1) | (word & 1u);
+        word >>= 1;
+    }
+    return result;
+}
+
+std::int32_t count_one_bits_bit_by_bit(std::int32_t word) {
+    std::int32_t count = 0;
+    for (int step = 0; step < 32; ++step) {
+        count += word & 1;
+        word >>= 1;  // arithmetic: the sign bit is copied, as the definition has it
+    }
+    return count;
+}
+
 struct BitCase {
     std::uint32_t word;
     std::uint32_t reversed;
@@ -95,6 +117,39 @@ TEST(BitRoutines, EachBitLandsInItsMirrorPlace) {
         EXPECT_EQ(reverse_bits(word), 1u << (31 - k)) << k;
         EXPECT_EQ(count_one_bits(static_cast<std::int32_t>(~word)), 31) << k;
     }
+}
+
+// Whether both routines give the definition's results for `word`; a
+// failure names the word, and the caller stops at the first.
+testing::AssertionResult as_defined(std::uint32_t word) {
+    const auto word_signed = static_cast<std::int32_t>(word);
+    if (reverse_bits(word) != reverse_bits_bit_by_bit(word) ||
+        count_one_bits(word_signed) != count_one_bits_bit_by_bit(word_signed)) {
+        char text[120];
+        std::snprintf(text, sizeof text,
+                      "word %08X: reversed %08X, by definition %08X; ones %d, by definition %d",
+                      word, reverse_bits(word), reverse_bits_bit_by_bit(word),
+                      count_one_bits(word_signed), count_one_bits_bit_by_bit(word_signed));
+        return testing::AssertionFailure() << text;
+    }
+    return testing::AssertionSuccess();
+}
+
+TEST(BitRoutines, AsDefinedOnEveryWordOfOneOrTwoBits) {
+    ASSERT_TRUE(as_defined(0));
+    for (unsigned i = 0; i < 32; ++i) {
+        for (unsigned j = i; j < 32; ++j) {
+            const std::uint32_t word = (1u << i) | (1u << j);
+            ASSERT_TRUE(as_defined(word));
+            ASSERT_TRUE(as_defined(~word));
+        }
+    }
+}
+
+TEST(BitRoutines, AsDefinedOnMillionsOfRandomWords) {
+    std::mt19937 generator(20261208);
+    for (int i = 0; i < 10'000'000; ++i)
+        ASSERT_TRUE(as_defined(static_cast<std::uint32_t>(generator())));
 }
 
 TEST(BitRoutines, ReversingTwiceGivesTheWordBack) {
