@@ -5,22 +5,25 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "bench/input.h"
 #include "console/console.h"
+#include "console/memory_device.h"
+#include "console/output.h"
+#include "console/scan.h"
 #include "dialogue/dialogue.h"
 #include "routines/routines.h"
-#include "tests/memory_device.h"
 
 namespace {
 
-// Output that goes nowhere, at no cost.
-console::Device sink_device(std::string_view input, MemoryStream& m) {
-    m = MemoryStream{.input = input};
-    console::Device d = memory_device(m);
+// A console on `input` whose output goes nowhere, at no cost.
+std::unique_ptr<console::Console> sink(std::string_view input, console::MemoryDevice& m) {
+    m = console::MemoryDevice{.input = input};
+    console::Device d = console::memory_device(m);
     d.write = [](void*, const char*, std::size_t) { return true; };
-    return d;
+    return std::make_unique<console::Console>(d);
 }
 
 // The mixed input of bench/run.sh, 20,000 lines of it.
@@ -36,10 +39,10 @@ const std::string& mixed_input() {
 // How many numbers the dialogue shows for mixed_input().
 std::int64_t numbers_in_mixed_input() {
     static const std::int64_t count = [] {
-        MemoryStream m{.input = mixed_input()};
-        console::open(memory_device(m));
-        run_dialogue();
-        console::close();
+        console::MemoryDevice m{.input = mixed_input()};
+        const auto c = std::make_unique<console::Console>(console::memory_device(m));
+        run_dialogue(*c);
+        console::close(*c);
         std::int64_t n = 0;
         for (std::size_t at = 0; (at = m.output.find("Zadano ", at)) != std::string::npos; ++at)
             ++n;
@@ -98,15 +101,15 @@ void BM_ScanInt(benchmark::State& state) {
                 std::to_string(i * 31u) + "F 0" + std::to_string(i % 7777u) + "\n";
     }
     std::int64_t numbers = 0;
+    console::MemoryDevice m;
     for (auto _ : state) {
-        MemoryStream m;
-        console::open(sink_device(text, m));
+        const auto c = sink(text, m);
         std::int32_t x = 0;
-        while (console::scan_int(&x) == 1) {
+        while (console::scan_int(*c, x) == 1) {
             benchmark::DoNotOptimize(x);
             ++numbers;
         }
-        console::close();
+        console::close(*c);
     }
     state.SetItemsProcessed(numbers);
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
@@ -115,15 +118,15 @@ BENCHMARK(BM_ScanInt);
 
 // The dialogue's result line, formatted into the output buffer.
 void BM_PrintResultLine(benchmark::State& state) {
-    MemoryStream m;
-    console::open(sink_device({}, m));
+    console::MemoryDevice m;
+    const auto c = sink({}, m);
     std::uint32_t pattern = 0x12345678;
     for (auto _ : state) {
-        console::print("Zadano %08X, Y=%08X, pocet bitu v 1 %d\n", pattern, ~pattern,
-                       static_cast<int>(pattern & 31));
+        console::print(*c, "Zadano ", console::hex8(pattern), ", Y=", console::hex8(~pattern),
+                       ", pocet bitu v 1 ", console::decimal(static_cast<int>(pattern & 31)), "\n");
         pattern += 0x9E3779B9u;
     }
-    console::close();
+    console::close(*c);
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_PrintResultLine);
@@ -131,11 +134,11 @@ BENCHMARK(BM_PrintResultLine);
 // The whole dialogue over the mixed input: items are numbers shown.
 void BM_Dialogue(benchmark::State& state) {
     const std::string& input = mixed_input();
+    console::MemoryDevice m;
     for (auto _ : state) {
-        MemoryStream m;
-        console::open(sink_device(input, m));
-        run_dialogue();
-        console::close();
+        const auto c = sink(input, m);
+        run_dialogue(*c);
+        console::close(*c);
     }
     state.SetItemsProcessed(state.iterations() * numbers_in_mixed_input());
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(input.size()));

@@ -8,70 +8,115 @@
 #include <cerrno>
 #include <climits>
 #include <clocale>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 #include <unistd.h>
 
 namespace console {
 namespace {
 
-EditLine* editor;
-History* history_list;
-std::string prompt_text;
-std::string line;    // the last line read, with its line end
-std::size_t served;  // how much of it has been handed out
+LineEditor& state(void* context) {
+    return *static_cast<LineEditor*>(context);
+}
+
+// Writes to the terminal as all other output is written. The first failure
+// is kept and reported again by every later write.
+bool write_screen(LineEditor& e, const char* data, std::size_t size) {
+    if (e.screen_error == 0 && size > 0 && !standard_device().write(nullptr, data, size)) {
+        e.screen_error = errno != 0 ? errno : EIO;
+    }
+    errno = e.screen_error;
+    return e.screen_error == 0;
+}
+
+// The editor's output stream writes through write_screen().
+ssize_t write_editor_output(void* context, const char* data, std::size_t size) {
+    return write_screen(state(context), data, size) ? static_cast<ssize_t>(size) : -1;
+}
+
+// Shows the held-back prompt as ordinary output, for a line that is read
+// without the editor showing it.
+bool write_prompt(LineEditor& e) {
+    const std::size_t size = e.prompt_size;
+    e.prompt_size = 0;
+    return write_screen(e, e.prompt, size);
+}
 
 // Called as the editor is about to show the prompt, once its signal
 // handlers are in place. The terminal leaves its plain mode here: the editor
 // would do so only after the prompt is shown, and what the user typed in
 // between would be echoed twice.
-char* show_prompt(EditLine* e) {
-    el_set(e, EL_PREP_TERM, 1);
-    return prompt_text.data();
+char* show_prompt(EditLine* editor) {
+    void* context = nullptr;
+    el_get(editor, EL_CLIENTDATA, &context);
+    el_set(editor, EL_PREP_TERM, 1);
+    LineEditor& e = state(context);
+    e.prompt[e.prompt_size] = '\0';
+    return e.prompt;
 }
 
-bool start_editor() {
-    // The editor takes the line as characters of the user's character set,
-    // so that a multibyte character moves and erases as one. The plain C
-    // locale knows only ASCII and would have every other byte dropped, so
-    // there the terminal is taken to send UTF-8, as terminals do today.
-    const char* locale = std::setlocale(LC_CTYPE, "");
-    if (locale == nullptr || std::strcmp(locale, "C") == 0 || std::strcmp(locale, "POSIX") == 0) {
-        std::setlocale(LC_CTYPE, "C.UTF-8");
-    }
-    editor = el_init("bity", stdin, stdout, stderr);
-    history_list = history_init();
-    if (editor == nullptr || history_list == nullptr) {
-        end_line_editor();
-        errno = ENOMEM;
+// Output up to its last line end goes out at once, after whatever was held
+// back; the rest is held back to be the next prompt, unless it is too long
+// for one.
+bool write_held_back(void* context, const char* data, std::size_t size) {
+    LineEditor& e = state(context);
+    std::size_t lines = size;  // how much of `data` ends with a line end
+    while (lines > 0 && data[lines - 1] != '\n')
+        --lines;
+    const std::size_t rest = size - lines;
+    if ((lines > 0 || e.prompt_size + rest > LineEditor::prompt_capacity) && !write_prompt(e)) {
         return false;
     }
-    HistEvent event;
-    // Every line of the run stays recallable; a repeated line is kept once.
-    history(history_list, &event, H_SETSIZE, INT_MAX);
-    history(history_list, &event, H_SETUNIQUE, 1);
-    el_set(editor, EL_EDITOR, "emacs");
-    el_set(editor, EL_PROMPT, show_prompt);
-    el_set(editor, EL_HIST, history, history_list);
-    // The editor puts the terminal back into its normal mode before Ctrl-C
-    // or another signal ends the program, and back into its own after a stop.
-    el_set(editor, EL_SIGNAL, 1);
-    // A tab belongs to the text like any other character.
-    el_set(editor, EL_BIND, "^I", "ed-insert", nullptr);
-    // The usual sequences for Delete, Home, End and a word to the left or
-    // right, whatever the terminal description says (a missing or dumb one
-    // has none).
-    el_set(editor, EL_BIND, "\\e[3~", "ed-delete-next-char", nullptr);
-    el_set(editor, EL_BIND, "\\e[1~", "ed-move-to-beg", nullptr);
-    el_set(editor, EL_BIND, "\\e[7~", "ed-move-to-beg", nullptr);
-    el_set(editor, EL_BIND, "\\e[4~", "ed-move-to-end", nullptr);
-    el_set(editor, EL_BIND, "\\e[8~", "ed-move-to-end", nullptr);
-    el_set(editor, EL_BIND, "\\e[1;5D", "ed-prev-word", nullptr);  // Ctrl-Left
-    el_set(editor, EL_BIND, "\\e[1;5C", "em-next-word", nullptr);  // Ctrl-Right
+    if (rest > LineEditor::prompt_capacity) return write_screen(e, data, size);
+    if (!write_screen(e, data, lines)) return false;
+    std::memcpy(e.prompt + e.prompt_size, data + lines, rest);
+    e.prompt_size += rest;
     return true;
+}
+
+// Hands over the line read last, a buffer at a time; reads the next one,
+// with the held-back prompt, once all of it has been handed over.
+std::ptrdiff_t read_edited(void* context, char* buffer, std::size_t size) {
+    LineEditor& e = state(context);
+    if (e.served < e.line_size) {
+        // Still going with the line the user entered: no wait, so the prompt
+        // is shown as it is.
+        if (!write_prompt(e)) return 0;
+    } else {
+        int count = 0;
+        errno = 0;
+        const char* text = el_gets(e.editor, &count);
+        e.prompt_size = 0;
+        // A prompt or echo that could not be shown leaves nobody to answer:
+        // input ends here, and finish reports the failure.
+        if (e.screen_error != 0) return 0;
+        if (text == nullptr || count <= 0) return count < 0 ? -1 : 0;
+        e.line = text;
+        e.line_size = static_cast<std::size_t>(count);
+        e.served = 0;
+        if (text[0] != '\n') {  // nothing to recall in an empty line
+            HistEvent event;
+            history(e.lines, &event, H_ENTER, text);
+        }
+    }
+    const std::size_t n = std::min(size, e.line_size - e.served);
+    std::memcpy(buffer, e.line + e.served, n);
+    e.served += n;
+    return static_cast<std::ptrdiff_t>(n);
+}
+
+bool finish_editor(void* context) {
+    LineEditor& e = state(context);
+    write_prompt(e);
+    if (e.editor != nullptr) el_end(e.editor);
+    if (e.lines != nullptr) history_end(e.lines);
+    if (e.screen != nullptr) std::fclose(e.screen);
+    e.editor = nullptr;
+    e.lines = nullptr;
+    e.screen = nullptr;
+    errno = e.screen_error;
+    return e.screen_error == 0;
 }
 
 }  // namespace
@@ -82,40 +127,51 @@ bool line_editor_wanted() {
            (term == nullptr || std::strcmp(term, "dumb") != 0);
 }
 
-bool line_editor_has_rest() {
-    return served < line.size();
-}
-
-std::ptrdiff_t read_edited(const char* prompt, std::size_t prompt_size, char* buffer,
-                           std::size_t size) {
-    if (!line_editor_has_rest()) {
-        if (editor == nullptr && !start_editor()) return -1;
-        prompt_text.assign(prompt, prompt_size);
-        int count = 0;
-        errno = 0;
-        const char* text = el_gets(editor, &count);
-        if (text == nullptr || count <= 0) return count < 0 ? -1 : 0;
-        line.assign(text, static_cast<std::size_t>(count));
-        served = 0;
-        const std::size_t length = line.back() == '\n' ? line.size() - 1 : line.size();
-        if (length > 0) {
-            HistEvent event;
-            history(history_list, &event, H_ENTER, line.substr(0, length).c_str());
-        }
+Device line_editor_device(LineEditor& e) {
+    // The editor takes the line as characters of the user's character set,
+    // so that a multibyte character moves and erases as one. The plain C
+    // locale knows only ASCII and would have every other byte dropped, so
+    // there the terminal is taken to send UTF-8, as terminals do today.
+    const char* locale = std::setlocale(LC_CTYPE, "");
+    if (locale == nullptr || std::strcmp(locale, "C") == 0 || std::strcmp(locale, "POSIX") == 0) {
+        std::setlocale(LC_CTYPE, "C.UTF-8");
     }
-    const std::size_t n = std::min(size, line.size() - served);
-    std::memcpy(buffer, line.data() + served, n);
-    served += n;
-    return static_cast<std::ptrdiff_t>(n);
-}
-
-void end_line_editor() {
-    if (editor != nullptr) el_end(editor);
-    if (history_list != nullptr) history_end(history_list);
-    editor = nullptr;
-    history_list = nullptr;
-    line.clear();
-    served = 0;
+    e.screen = fopencookie(
+        &e, "w",
+        {.read = nullptr, .write = write_editor_output, .seek = nullptr, .close = nullptr});
+    if (e.screen != nullptr) {
+        e.editor =
+            el_init_fd("bity", stdin, e.screen, stderr, STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO);
+    }
+    e.lines = history_init();
+    if (e.editor == nullptr || e.lines == nullptr) {
+        finish_editor(&e);
+        return standard_device();
+    }
+    el_set(e.editor, EL_CLIENTDATA, &e);
+    HistEvent event;
+    // Every line of the run stays recallable; a repeated line is kept once.
+    history(e.lines, &event, H_SETSIZE, INT_MAX);
+    history(e.lines, &event, H_SETUNIQUE, 1);
+    el_set(e.editor, EL_EDITOR, "emacs");
+    el_set(e.editor, EL_PROMPT, show_prompt);
+    el_set(e.editor, EL_HIST, history, e.lines);
+    // The editor puts the terminal back into its normal mode before Ctrl-C
+    // or another signal ends the program, and back into its own after a stop.
+    el_set(e.editor, EL_SIGNAL, 1);
+    // A tab belongs to the text like any other character.
+    el_set(e.editor, EL_BIND, "^I", "ed-insert", nullptr);
+    // The usual sequences for Delete, Home, End and a word to the left or
+    // right, whatever the terminal description says (a missing or dumb one
+    // has none).
+    el_set(e.editor, EL_BIND, "\\e[3~", "ed-delete-next-char", nullptr);
+    el_set(e.editor, EL_BIND, "\\e[1~", "ed-move-to-beg", nullptr);
+    el_set(e.editor, EL_BIND, "\\e[7~", "ed-move-to-beg", nullptr);
+    el_set(e.editor, EL_BIND, "\\e[4~", "ed-move-to-end", nullptr);
+    el_set(e.editor, EL_BIND, "\\e[8~", "ed-move-to-end", nullptr);
+    el_set(e.editor, EL_BIND, "\\e[1;5D", "ed-prev-word", nullptr);  // Ctrl-Left
+    el_set(e.editor, EL_BIND, "\\e[1;5C", "em-next-word", nullptr);  // Ctrl-Right
+    return {read_edited, write_held_back, finish_editor, &e};
 }
 
 }  // namespace console

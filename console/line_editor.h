@@ -1,30 +1,46 @@
-// Line input at a terminal through a line editor, for the standard streams
-// only: the console layer asks for whole lines with the unfinished last line
-// of its output as the prompt, and hands the bytes on as if they had been
-// read from the terminal in its plain mode.
+// Line editing and history at a terminal, as a device on the standard
+// streams: whole lines are read through the editor, with the unfinished last
+// line of output (the dialogue's prompt) as the editor's prompt, and handed
+// to the layer as if read from the terminal in its plain mode.
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
+
+#include "console/device.h"
+
+struct editline;  // libedit's EditLine
+struct history;   // libedit's History
 
 namespace console {
 
+struct LineEditor {
+    editline* editor = nullptr;
+    history* lines = nullptr;  // the lines entered in this run
+    // The editor's own output, the prompt and the echo of what is typed. It
+    // goes through the same writes as the rest, and a failure is kept here.
+    std::FILE* screen = nullptr;
+    int screen_error = 0;
+    // Output after the last line end, held back to be shown by the editor
+    // as the prompt of the next line it reads.
+    static constexpr std::size_t prompt_capacity = 256;
+    char prompt[prompt_capacity + 1] = {};
+    std::size_t prompt_size = 0;
+    // The line read last, with its line end, and how much of it the layer
+    // has been given; it is the editor's, valid until the next line is read.
+    const char* line = nullptr;
+    std::size_t line_size = 0;
+    std::size_t served = 0;
+};
+
 // Whether the standard streams call for the line editor: both are terminals
-// and the terminal is not a dumb one (those, such as editor buffers, do
-// their own line editing). Always false in a build without the editor.
+// and the terminal is not a dumb one (those, such as editor buffers, edit
+// lines themselves). Always false in a build without the editor.
 bool line_editor_wanted();
 
-// Whether part of the last line read is still to be served, so that the
-// next read neither shows a prompt nor waits.
-bool line_editor_has_rest();
-
-// Copies up to `size` bytes of input into `buffer`: the rest of the last
-// line if some is left, otherwise a new line read with the `prompt_size`
-// bytes at `prompt` shown as its prompt. Lines keep their line end. Returns
-// how many bytes, 0 at end of input, or -1 on failure with errno set.
-std::ptrdiff_t read_edited(const char* prompt, std::size_t prompt_size, char* buffer,
-                           std::size_t size);
-
-// Gives the terminal back as it was found and frees the editor.
-void end_line_editor();
+// The standard streams with lines read through `editor`, which the device
+// keeps its state in; the plain standard device if the editor cannot start.
+// Its finish gives the terminal back as it was found.
+Device line_editor_device(LineEditor& editor);
 
 }  // namespace console

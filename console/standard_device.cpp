@@ -1,6 +1,6 @@
 // The layer's only contact with the operating system: reading descriptor 0
 // and writing descriptor 1.
-#include "console/console.h"
+#include "console/device.h"
 
 #include <cerrno>
 
@@ -77,7 +77,7 @@ bool write_standard_output(void*, const char* data, std::size_t size) {
 }  // namespace
 
 Device standard_device() {
-    return {read_standard_input, write_standard_output, nullptr};
+    return {read_standard_input, write_standard_output, nullptr, nullptr};
 }
 
 }  // namespace console

@@ -2,37 +2,42 @@
 
 #include <cstdint>
 
-#include "console/console.h"
+#include "console/output.h"
+#include "console/scan.h"
 #include "routines/routines.h"
 
-void run_dialogue() {
+using console::decimal;
+using console::fixed1;
+using console::hex8;
+using console::print;
+
+void run_dialogue(console::Console& c) {
     const float pole[7] = {128, 11, 1000, -20, 34, 0, 89};
     char s[100];
     std::int32_t x = 0;
 
+    // The largest element of the array, and the blanks of a line.
     const std::int32_t i = index_of_max(pole, 7);
-    console::print("Maxinalni prvek je na %d. pozici, hodnota maxima je %0.1f.\n", i,
-                   static_cast<double>(pole[i]));
+    print(c, "Maxinalni prvek je na ", decimal(i), ". pozici, hodnota maxima je ",
+          fixed1(static_cast<double>(pole[i])), ".\n");
 
-    console::print("Zadej retez: ");
-    console::read_line(s, sizeof s);
-    console::print("Retez %s obsahuje %d mezer.\n", s, count_char(s, ' '));
+    print(c, "Zadej retez: ");
+    console::read_line(c, s, sizeof s);
+    print(c, "Retez ", s, " obsahuje ", decimal(count_char(s, ' ')), " mezer.\n");
 
+    // Integers, for as long as input lasts.
     for (;;) {
-        console::print("Zadej cislo: ");
-        const int r = console::scan_int(&x);
+        print(c, "Zadej cislo: ");
+        const int r = console::scan_int(c, x);
         if (r == console::end_of_input) break;
         if (r != 0) {
             const auto pattern = static_cast<std::uint32_t>(x);
-            console::print("Zadano %08X, Y=%08X, pocet bitu v 1 %d\n", pattern,
-                           reverse_bits(pattern), count_one_bits(x));
+            print(c, "Zadano ", hex8(pattern), ", Y=", hex8(reverse_bits(pattern)),
+                  ", pocet bitu v 1 ", decimal(count_one_bits(x)), "\n");
         } else {
-            console::put_line("Chybne zadani!");
-            int c = 0;
-            while ((c = console::get_char()) != '\n' && c != console::end_of_input) {
-            }
+            print(c, "Chybne zadani!\n");
+            console::skip_line(c);
         }
     }
-    // Finish the prompt line that was left open when input ended.
-    console::print("\n");
+    print(c, "\n");
 }

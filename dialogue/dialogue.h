@@ -1,5 +1,8 @@
 #pragma once
 
-// The whole conversation on the console layer: the maximum report, the blank
-// count of a typed line, then the number loop until input ends.
-void run_dialogue();
+#include "console/console.h"
+
+// The whole conversation: the maximum report, the blank count of a typed
+// line, then the number loop until input ends. The prompt
+// line left open then is finished with a line end.
+void run_dialogue(console::Console& c);

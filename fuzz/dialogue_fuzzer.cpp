@@ -7,6 +7,7 @@
 // - reads of other sizes give the same output;
 // - when output fails part way, what was written is the start of the whole
 //   output, nothing is read after the failure and the failure is reported.
+
 #include <algorithm>
 #include <bit>
 #include <cerrno>
@@ -20,8 +21,9 @@
 #include <string_view>
 
 #include "console/console.h"
+#include "console/memory_device.h"
 #include "dialogue/dialogue.h"
-#include "tests/memory_device.h"
+#include "fuzz/fresh_console.h"
 
 namespace {
 
@@ -42,7 +44,7 @@ void check(bool condition, const char* what, std::string_view output = {}) {
 
 // A memory device that watches the order of reads and writes.
 struct Watched {
-    MemoryStream stream;
+    console::MemoryDevice stream;
     console::Device inner{};
     bool input_ended = false;
     bool output_failed = false;
@@ -51,7 +53,7 @@ struct Watched {
 };
 
 console::Device watched_device(Watched& w) {
-    w.inner = memory_device(w.stream);
+    w.inner = console::memory_device(w.stream);
     auto read = [](void* context, char* buffer, std::size_t size) -> std::ptrdiff_t {
         auto& s = *static_cast<Watched*>(context);
         if (s.input_ended) s.read_after_end = true;
@@ -66,7 +68,7 @@ console::Device watched_device(Watched& w) {
         if (!written) s.output_failed = true;
         return written;
     };
-    return {read, write, &w};
+    return {read, write, nullptr, &w};
 }
 
 struct Run {
@@ -75,9 +77,9 @@ struct Run {
 };
 
 Run run(Watched& w) {
-    console::open(watched_device(w));
-    run_dialogue();
-    const console::Status status = console::close();
+    console::Console& c = fresh_console(watched_device(w));
+    run_dialogue(c);
+    const console::Status status = console::close(c);
     return {std::move(w.stream.output), status};
 }
 
@@ -232,5 +234,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(r.output.compare(0, f.output.size(), f.output) == 0,
           "the output before a failed write is not the start of the whole", f.output);
     check(!failing.read_after_failure, "read again after output failed", f.output);
+
     return 0;
 }

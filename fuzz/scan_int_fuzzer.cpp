@@ -13,7 +13,10 @@
 #include <string_view>
 
 #include "console/console.h"
-#include "tests/memory_device.h"
+#include "console/input.h"
+#include "console/memory_device.h"
+#include "console/scan.h"
+#include "fuzz/fresh_console.h"
 
 namespace {
 
@@ -42,14 +45,14 @@ struct Outcome {
 };
 
 Outcome scan(std::size_t chunk) {
-    MemoryStream m{.input = input, .chunk = chunk};
-    console::open(memory_device(m));
+    console::MemoryDevice m{.input = input, .chunk = chunk};
+    console::Console& c = fresh_console(console::memory_device(m));
     Outcome o{0, untouched, 0};
-    o.result = console::scan_int(&o.x);
+    o.result = console::scan_int(c, o.x);
     std::size_t rest = 0;
-    while (console::get_char() != console::end_of_input)
+    while (console::get_char(c) != console::end_of_input)
         ++rest;
-    check(console::close().failed_stream == nullptr, "a stream failed");
+    check(console::close(c).failed_stream == nullptr, "a stream failed");
     check(m.position == input.size(), "input left unread");
     check(rest <= input.size(), "more bytes than the input");
     o.consumed = input.size() - rest;

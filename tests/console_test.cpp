@@ -2,19 +2,36 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <memory>
+#include <random>
 #include <string>
+#include <vector>
 
-#include "memory_device.h"
+#include "console/input.h"
+#include "console/memory_device.h"
+#include "console/output.h"
+#include "console/scan.h"
 
 namespace {
 
+using console::MemoryDevice;
+
+// A console on `m`, on the heap: it is too large for a test's stack.
+std::unique_ptr<console::Console> on(MemoryDevice& m) {
+    return std::make_unique<console::Console>(console::memory_device(m));
+}
+
 // Everything the layer has not yet handed out.
-std::string rest_of_input() {
+std::string rest_of_input(console::Console& c) {
     std::string rest;
-    for (int c = console::get_char(); c != console::end_of_input; c = console::get_char()) {
-        rest += static_cast<char>(c);
+    for (int byte = console::get_char(c); byte != console::end_of_input;
+         byte = console::get_char(c)) {
+        rest += static_cast<char>(byte);
     }
     return rest;
 }
@@ -89,13 +106,13 @@ TEST(ScanInt, Table) {
     };
     for (const std::size_t chunk : chunk_sizes) {
         for (const auto& c : cases) {
-            MemoryStream m{.input = c.input, .chunk = chunk};
-            console::open(memory_device(m));
+            MemoryDevice m{.input = c.input, .chunk = chunk};
+            const auto console = on(m);
             std::int32_t x = untouched;
             const std::string shown = c.input.substr(0, 40);
-            EXPECT_EQ(console::scan_int(&x), c.outcome) << shown << " chunk " << chunk;
+            EXPECT_EQ(console::scan_int(*console, x), c.outcome) << shown << " chunk " << chunk;
             EXPECT_EQ(x, c.x) << shown << " chunk " << chunk;
-            EXPECT_EQ(rest_of_input(), c.rest) << shown << " chunk " << chunk;
+            EXPECT_EQ(rest_of_input(*console), c.rest) << shown << " chunk " << chunk;
         }
     }
 }
@@ -128,128 +145,195 @@ TEST(ReadLine, Table) {
     };
     for (const std::size_t chunk : chunk_sizes) {
         for (const auto& c : cases) {
-            MemoryStream m{.input = c.input, .chunk = chunk};
-            console::open(memory_device(m));
+            MemoryDevice m{.input = c.input, .chunk = chunk};
+            const auto console = on(m);
             std::string s(c.size + 1, '#');  // one guard byte past the bound
-            console::read_line(s.data(), c.size);
             const std::string shown = c.input.substr(0, 40);
+            EXPECT_TRUE(console::read_line(*console, s.data(), c.size)) << shown;
             EXPECT_EQ(std::string(s.c_str()), c.line) << shown << " chunk " << chunk;
             EXPECT_EQ(s.back(), '#') << "wrote past the bound: " << shown;
-            EXPECT_EQ(rest_of_input(), c.rest) << shown << " chunk " << chunk;
+            EXPECT_EQ(rest_of_input(*console), c.rest) << shown << " chunk " << chunk;
         }
     }
 }
 
-TEST(Print, Conversions) {
-    struct Case {
-        void (*write)();
-        std::string expected;
+TEST(SkipLine, DropsThroughTheLineEnd) {
+    const struct {
+        std::string input;
+        std::string rest;
+    } cases[] = {
+        {"abc 5\n6\n", "6\n"}, {"\n7", "7"},
+        {"no line end", ""},   {"", ""},
+        {"x\r\ny", "y"},       {std::string(300000, 'z') + "\n8", "8"},
     };
-    const Case cases[] = {
-        {[] { console::print("%08X|%08X|%08X", 0x1Fu, 0xFFFFFFFFu, 0u); },
-         "0000001F|FFFFFFFF|00000000"},
-        {[] { console::print("%X|%4X", 0xabcu, 0x1u); }, "ABC|   1"},
-        {[] { console::print("%d|%d|%d|%05d", 0, -2147483647 - 1, 32, -42); },
-         "0|-2147483648|32|-0042"},
-        {[] { console::print("%0.1f|%0.1f|%0.1f|%.3f", 1000.0, -20.0, 0.25, 2.0); },
-         "1000.0|-20.0|0.2|2.000"},
-        {[] { console::print("%0.1f", 3.4028234663852886e38); },
-         "340282346638528859811704183484516925440.0"},
-        {[] { console::print("[%s][%s]", "", "a b"); }, "[][a b]"},
-        {[] { console::print("100%%"); }, "100%"},
-        {[] { console::put_line("Chybne zadani!"); }, "Chybne zadani!\n"},
-    };
-    for (const auto& c : cases) {
-        MemoryStream m;
-        console::open(memory_device(m));
-        c.write();
-        EXPECT_EQ(console::close().failed_stream, nullptr);
-        EXPECT_EQ(m.output, c.expected);
+    for (const std::size_t chunk : chunk_sizes) {
+        for (const auto& c : cases) {
+            MemoryDevice m{.input = c.input, .chunk = chunk};
+            const auto console = on(m);
+            console::skip_line(*console);
+            EXPECT_EQ(rest_of_input(*console), c.rest)
+                << c.input.substr(0, 40) << " chunk " << chunk;
+        }
     }
 }
 
+// What `print` writes of the pieces, through a console of its own.
+template <class... Pieces>
+std::string printed(const Pieces&... pieces) {
+    MemoryDevice m;
+    const auto c = on(m);
+    console::print(*c, pieces...);
+    EXPECT_EQ(console::close(*c).failed_stream, nullptr);
+    return m.output;
+}
+
+// The notations are those of C's printf: %08X, %d and %0.1f.
+TEST(Print, NumbersAsPrintfWritesThem) {
+    std::mt19937 generator(20261208);
+    std::vector<std::uint32_t> words = {0,          1,          0x1F,       0x7FFFFFFF, 0x80000000,
+                                        0xFFFFFFFF, 0x1E6A2C48, 0xABCDEF01, 9,          10,
+                                        99,         100,        1000000000};
+    for (int i = 0; i < 10000; ++i)
+        words.push_back(static_cast<std::uint32_t>(generator()) >> (generator() % 32));
+    char expected[400];
+    for (const std::uint32_t word : words) {
+        const auto value = static_cast<std::int32_t>(word);
+        std::snprintf(expected, sizeof expected, "%08X|%d", word, value);
+        ASSERT_EQ(printed(console::hex8(word), "|", console::decimal(value)), expected);
+    }
+    const double doubles[] = {1000.0,
+                              -20.0,
+                              0.25,
+                              0.05,
+                              0.15,
+                              0.95,
+                              -0.04,
+                              123.45,
+                              1e15 + 0.5,
+                              3.4028234663852886e38,
+                              1e300,
+                              -1.7976931348623157e308,
+                              std::numeric_limits<double>::denorm_min()};
+    for (const double value : doubles) {
+        std::snprintf(expected, sizeof expected, "%0.1f", value);
+        EXPECT_EQ(printed(console::fixed1(value)), expected);
+    }
+}
+
+TEST(Print, Text) {
+    const char line[100] = "a b";
+    EXPECT_EQ(printed("[", "", "][", line, "]"), "[][a b]");
+    EXPECT_EQ(printed("Chybne zadani!\n"), "Chybne zadani!\n");
+    EXPECT_EQ(printed(std::string_view("a\0b", 3)), std::string("a\0b", 3));
+}
+
+// Pieces that meet the end of the buffer, and texts larger than all of it.
 TEST(Print, OutputOfManyBuffersArrivesWhole) {
-    MemoryStream m;
-    console::open(memory_device(m));
+    MemoryDevice m;
+    const auto c = on(m);
     std::string expected;
     char line[100];
-    const std::string long_text(3 * 1024 * 1024 + 7, 'q');
-    for (unsigned i = 0; i < 100000; ++i) {
-        console::print("Zadej cislo: Zadano %08X, Y=%08X, pocet bitu v 1 %d\n", i * 2654435761u, i,
-                       static_cast<int>(i % 33));
+    const std::string long_text(3 * console::output_size + 7, 'q');
+    for (std::uint32_t i = 0; i < 100000; ++i) {
+        const std::uint32_t word = i * 2654435761u;
+        console::print(*c, "Zadej cislo: Zadano ", console::hex8(word), ", Y=", console::hex8(i),
+                       ", pocet bitu v 1 ", console::decimal(static_cast<int>(i % 33)), "\n");
         std::snprintf(line, sizeof line, "Zadej cislo: Zadano %08X, Y=%08X, pocet bitu v 1 %d\n",
-                      i * 2654435761u, i, static_cast<int>(i % 33));
+                      word, i, static_cast<int>(i % 33));
         expected += line;
-        if (i % 30000 == 0) {  // texts longer than the whole buffer, too
-            console::print("[%s]", long_text.c_str());
-            console::put_line(long_text.c_str());
-            expected += "[" + long_text + "]" + long_text + "\n";
+        if (i % 30000 == 0) {
+            console::print(*c, "[", long_text, "]", console::decimal(-1), long_text, "\n");
+            expected += "[" + long_text + "]-1" + long_text + "\n";
         }
     }
-    EXPECT_EQ(console::close().failed_stream, nullptr);
+    EXPECT_EQ(console::close(*c).failed_stream, nullptr);
     EXPECT_EQ(m.output.size(), expected.size());
     EXPECT_TRUE(m.output == expected) << "the output differs";
 }
 
 TEST(Flushing, OutputWaitsForTheNextReadAndNoLonger) {
-    MemoryStream m{.input = "1 2\n"};
-    console::open(memory_device(m));
-    console::print("Zadej cislo: ");
+    MemoryDevice m{.input = "1 2\n"};
+    const auto c = on(m);
+    console::print(*c, "Zadej cislo: ");
     EXPECT_EQ(m.output, "") << "output should stay buffered until a read";
     std::int32_t x = 0;
-    ASSERT_EQ(console::scan_int(&x), 1);
+    ASSERT_EQ(console::scan_int(*c, x), 1);
     EXPECT_EQ(m.output_at_last_read, 13u) << "the prompt must be out before the read";
-    console::print("after");
-    ASSERT_EQ(console::scan_int(&x), 1);  // "2" is already buffered: no read
+    console::print(*c, "after");
+    ASSERT_EQ(console::scan_int(*c, x), 1);  // "2" is already buffered: no read
     EXPECT_EQ(m.output, "Zadej cislo: ");
-    EXPECT_EQ(console::scan_int(&x), console::end_of_input);
+    EXPECT_EQ(console::scan_int(*c, x), console::end_of_input);
     EXPECT_EQ(m.output, "Zadej cislo: after");
 }
 
-TEST(Flushing, ManyNumbersCostOneReadPerBuffer) {
+TEST(Flushing, ManyNumbersCostOneReadAndOneWritePerBuffer) {
     std::string input;
-    for (int i = 0; i < 20000; ++i)
+    while (input.size() < 10 * console::input_size)
         input += "12345 ";
-    MemoryStream m{.input = input};
-    console::open(memory_device(m));
+    MemoryDevice m{.input = input};
+    const auto c = on(m);
     std::int32_t x = 0;
-    while (console::scan_int(&x) == 1)
-        console::print("Zadano %08X\n", static_cast<unsigned>(x));
-    EXPECT_EQ(console::close().failed_stream, nullptr);
-    EXPECT_LE(m.reads, input.size() / (64 * 1024) + 2);
+    std::size_t numbers = 0;
+    for (; console::scan_int(*c, x) == 1; ++numbers)
+        console::print(*c, "Zadano ", console::hex8(static_cast<std::uint32_t>(x)), "\n");
+    EXPECT_EQ(console::close(*c).failed_stream, nullptr);
+    EXPECT_EQ(numbers, input.size() / 6);
+    // A read per input buffer, the last one finding the end; a write before
+    // each read that has output to write, and one at the end.
+    const std::size_t buffers = (input.size() + console::input_size - 1) / console::input_size;
+    EXPECT_EQ(m.reads, buffers + 1);
+    EXPECT_LE(m.writes, buffers + 1);
 }
 
 TEST(Failures, LostOutputEndsInputAndIsReported) {
-    MemoryStream m{.input = "1 2 3 4 5", .output_limit = 4};
-    console::open(memory_device(m));
-    console::print("first line that does not fit\n");
-    EXPECT_EQ(console::get_char(), console::end_of_input);
-    const console::Status status = console::close();
+    MemoryDevice m{.input = "1 2 3 4 5", .output_limit = 4};
+    const auto c = on(m);
+    console::print(*c, "first line that does not fit\n");
+    EXPECT_EQ(console::get_char(*c), console::end_of_input);
+    EXPECT_EQ(m.reads, 0u) << "nobody to answer: no read";
+    const console::Status status = console::close(*c);
     EXPECT_STREQ(status.failed_stream, "standard output");
     EXPECT_EQ(status.error, ENOSPC);
 }
 
-TEST(Failures, ReadErrorIsEndOfInputAndIsReported) {
-    MemoryStream m{.input_fails = true};
-    console::open(memory_device(m));
+TEST(Failures, FailedReadEndsInputAndIsReported) {
+    MemoryDevice m{.input = "15", .failing_read = 1};
+    const auto c = on(m);
     std::int32_t x = 0;
-    EXPECT_EQ(console::scan_int(&x), console::end_of_input);
-    EXPECT_EQ(console::get_char(), console::end_of_input);
+    EXPECT_EQ(console::scan_int(*c, x), console::end_of_input);
+    EXPECT_EQ(console::get_char(*c), console::end_of_input);
     EXPECT_EQ(m.reads, 1u) << "end of input is final";
-    const console::Status status = console::close();
+    const console::Status status = console::close(*c);
     EXPECT_STREQ(status.failed_stream, "standard input");
     EXPECT_EQ(status.error, EIO);
 }
 
 TEST(Failures, EndOfInputIsFinal) {
-    MemoryStream m{.input = "7"};
-    console::open(memory_device(m));
+    MemoryDevice m{.input = "7"};
+    const auto c = on(m);
     std::int32_t x = 0;
-    EXPECT_EQ(console::scan_int(&x), 1);
-    EXPECT_EQ(console::scan_int(&x), console::end_of_input);
-    EXPECT_EQ(console::get_char(), console::end_of_input);
+    EXPECT_EQ(console::scan_int(*c, x), 1);
+    EXPECT_EQ(console::scan_int(*c, x), console::end_of_input);
+    EXPECT_EQ(console::get_char(*c), console::end_of_input);
     EXPECT_EQ(m.reads, 2u);
-    EXPECT_EQ(console::close().failed_stream, nullptr);
+    EXPECT_EQ(console::close(*c).failed_stream, nullptr);
+}
+
+// A device's own output that could not be written (a prompt a line editor
+// showed) is a failed write like any other.
+TEST(Failures, DeviceThatCannotFinishIsReported) {
+    MemoryDevice m;
+    console::Device d = console::memory_device(m);
+    d.finish = [](void*) {
+        errno = EPIPE;
+        return false;
+    };
+    const auto c = std::make_unique<console::Console>(d);
+    console::print(*c, "x\n");
+    const console::Status status = console::close(*c);
+    EXPECT_STREQ(status.failed_stream, "standard output");
+    EXPECT_EQ(status.error, EPIPE);
+    EXPECT_EQ(m.output, "x\n");
 }
 
 }  // namespace

@@ -1,0 +1,27 @@
+// Where the console layer's bytes come from and go to: the standard streams
+// for the program, a line editor at a terminal, memory for tests, the
+// fuzzers and the benchmark.
+#pragma once
+
+#include <cstddef>
+
+namespace console {
+
+struct Device {
+    // Reads up to `size` bytes into `buffer`, waiting for them if need be:
+    // how many, 0 at the end of input, or -1 on failure with errno set.
+    std::ptrdiff_t (*read)(void* context, char* buffer, std::size_t size);
+    // Writes all `size` bytes; false on failure with errno set.
+    bool (*write)(void* context, const char* data, std::size_t size);
+    // Called once, after the last read and write: writes whatever the device
+    // still holds and gives back what it took (a terminal's mode). False with
+    // errno set when some output of the device's own could not be written.
+    // Null when there is nothing to do.
+    bool (*finish)(void* context);
+    void* context;
+};
+
+// Standard input and standard output, read and written as they come.
+Device standard_device();
+
+}  // namespace console

@@ -1,0 +1,26 @@
+#include "console/input.h"
+
+#include <cerrno>
+
+#include "console/output.h"
+
+namespace console {
+
+bool refill(Console& c) {
+    Input& in = c.in;
+    flush(c);
+    if (c.out.error != 0) in.ended = true;
+    if (in.ended) return false;
+    const std::ptrdiff_t n = c.device.read(c.device.context, in.data, input_size);
+    if (n <= 0) {
+        in.ended = true;
+        if (n < 0) in.error = errno != 0 ? errno : EIO;
+        return false;
+    }
+    in.next = 0;
+    in.end = static_cast<std::size_t>(n);
+    in.data[in.end] = '\0';
+    return true;
+}
+
+}  // namespace console

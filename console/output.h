@@ -1,0 +1,150 @@
+// What the dialogue writes: text, and numbers in the three notations it
+// shows them in. `print` takes text and these pieces and nothing else, so
+// every piece of output is checked when it is compiled, and nothing is
+// parsed as it runs.
+#pragma once
+
+#include <array>
+#include <charconv>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <string_view>
+
+#include "console/console.h"
+
+namespace console {
+
+// Eight upper-case hexadecimal digits with leading zeros: all 32 bits.
+struct Hex8 {
+    std::uint32_t value;
+};
+// Signed decimal, with as many digits as it takes.
+struct Decimal {
+    std::int32_t value;
+};
+// Fixed-point with one decimal and the point as separator.
+struct Fixed1 {
+    double value;
+};
+
+constexpr Hex8 hex8(std::uint32_t value) {
+    return {value};
+}
+constexpr Decimal decimal(std::int32_t value) {
+    return {value};
+}
+constexpr Fixed1 fixed1(double value) {
+    return {value};
+}
+
+// Writes out what is pending. After a failed write, output is dropped.
+void flush(Console& c);
+
+namespace detail {
+
+// The pieces as `print` takes them in: text as a string_view, numbers as
+// they are.
+inline std::string_view piece(std::string_view text) {
+    return text;
+}
+constexpr Hex8 piece(Hex8 number) {
+    return number;
+}
+constexpr Decimal piece(Decimal number) {
+    return number;
+}
+constexpr Fixed1 piece(Fixed1 number) {
+    return number;
+}
+
+// The most bytes a piece can take.
+inline std::size_t most_bytes(std::string_view text) {
+    return text.size();
+}
+constexpr std::size_t most_bytes(Hex8) {
+    return 8;
+}
+constexpr std::size_t most_bytes(Decimal) {
+    return 11;  // "-2147483648"
+}
+constexpr std::size_t most_bytes(Fixed1) {
+    // A sign, the digits of the largest double, the point and one decimal.
+    return 1 + std::numeric_limits<double>::max_exponent10 + 1 + 2;
+}
+
+// Each puts its piece at `to`, which has room for most_bytes() of it, and
+// returns where the piece ends.
+inline char* put(char* to, std::string_view text) {
+    std::memcpy(to, text.data(), text.size());
+    return to + text.size();
+}
+
+// "00" to "FF": two digits a byte.
+inline constexpr auto hex_pairs = [] {
+    std::array<char, 512> pairs{};
+    for (std::size_t byte = 0; byte < 256; ++byte) {
+        pairs[2 * byte] = "0123456789ABCDEF"[byte >> 4];
+        pairs[2 * byte + 1] = "0123456789ABCDEF"[byte & 15];
+    }
+    return pairs;
+}();
+
+inline char* put(char* to, Hex8 number) {
+    const std::uint32_t v = number.value;
+    std::memcpy(to, &hex_pairs[2 * (v >> 24)], 2);
+    std::memcpy(to + 2, &hex_pairs[2 * ((v >> 16) & 0xFF)], 2);
+    std::memcpy(to + 4, &hex_pairs[2 * ((v >> 8) & 0xFF)], 2);
+    std::memcpy(to + 6, &hex_pairs[2 * (v & 0xFF)], 2);
+    return to + 8;
+}
+
+inline char* put(char* to, Decimal number) {
+    return std::to_chars(to, to + most_bytes(number), number.value).ptr;
+}
+
+char* put(char* to, Fixed1 number);
+
+// Pieces for which the buffer has no room left: each is put on its own,
+// after a flush where it must wait for one, and text of any length is copied
+// through the buffer as it fills.
+void put_text(Console& c, std::string_view text);
+
+template <class Number>
+void put_number(Console& c, Number number) {
+    if (most_bytes(number) > output_size - c.out.used) flush(c);
+    c.out.used = static_cast<std::size_t>(put(c.out.data + c.out.used, number) - c.out.data);
+}
+
+inline void put_one(Console& c, std::string_view text) {
+    put_text(c, text);
+}
+template <class Number>
+void put_one(Console& c, Number number) {
+    put_number(c, number);
+}
+
+// Inlined, so that the sizes of literal text are known where it is copied.
+template <class... Pieces>
+[[gnu::always_inline]] inline void put_all(Console& c, Pieces... pieces) {
+    Output& out = c.out;
+    if ((most_bytes(pieces) + ...) > output_size - out.used) [[unlikely]] {
+        (put_one(c, pieces), ...);
+        return;
+    }
+    char* to = out.data + out.used;
+    ((to = put(to, pieces)), ...);
+    out.used = static_cast<std::size_t>(to - out.data);
+}
+
+}  // namespace detail
+
+// Writes the pieces one after the other: text (a string literal, a
+// NUL-terminated string, a string_view) and hex8(), decimal(), fixed1().
+template <class... Pieces>
+[[gnu::always_inline]] inline void print(Console& c, const Pieces&... pieces) {
+    detail::put_all(c, detail::piece(pieces)...);
+}
+
+}  // namespace console
