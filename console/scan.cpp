@@ -87,7 +87,7 @@ bool read_line(Console& c, char* s, std::size_t size) {
         }
     }
     s[stored] = '\0';
-    return true;
+    return in.error == 0;
 }
 
 int scan_int(Console& c, std::int32_t& x) {
@@ -147,6 +147,7 @@ int scan_int(Console& c, std::int32_t& x) {
     } while (p == end && more());
     in.next = static_cast<std::size_t>(p - bytes(in));
 
+    if (in.error != 0) return end_of_input;  // the number may have been cut short
     if (!have_digits || magnitude > limit) return 0;
     const auto value = static_cast<std::uint32_t>(magnitude);
     x = static_cast<std::int32_t>(negative ? 0u - value : value);

@@ -12,8 +12,8 @@ namespace console {
 // Reads one line into `s` (`size` bytes, at least 1) as a NUL-terminated
 // text. The line end (LF, or CR LF) is taken and not stored; bytes beyond
 // size - 1 are read and dropped. At the end of input `s` holds the bytes
-// read until then, the empty text if none. A failed read counts as the end
-// of input; the result is always true.
+// read until then, the empty text if none. False when a read failed: the
+// line may then be cut short and must not be reported.
 bool read_line(Console& c, char* s, std::size_t size);
 
 // Converts one integer: white space skipped, an optional sign, then
@@ -24,8 +24,8 @@ bool read_line(Console& c, char* s, std::size_t size);
 //   modulo 2^32 in `x`;
 // - 0 when no number could be formed or it is out of that range (all of its
 //   digits are taken); `x` is left alone;
-// - end_of_input when input ended before a number started (a failed read
-//   counts as the end of input).
+// - end_of_input when input ended before a number started, or a read failed
+//   (then whatever was read of a number is dropped).
 int scan_int(Console& c, std::int32_t& x);
 
 // Drops input up to and including the next line end.

@@ -22,7 +22,10 @@ void run_dialogue(console::Console& c) {
           fixed1(static_cast<double>(pole[i])), ".\n");
 
     print(c, "Zadej retez: ");
-    console::read_line(c, s, sizeof s);
+    if (!console::read_line(c, s, sizeof s)) {
+        print(c, "\n");  // a read failed: nothing more is reported
+        return;
+    }
     print(c, "Retez ", s, " obsahuje ", decimal(count_char(s, ' ')), " mezer.\n");
 
     // Integers, for as long as input lasts.

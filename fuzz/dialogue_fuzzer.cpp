@@ -6,8 +6,10 @@
 // - the output is what a model built on std::strtoll predicts;
 // - reads of other sizes give the same output;
 // - when output fails part way, what was written is the start of the whole
-//   output, nothing is read after the failure and the failure is reported.
-
+//   output, nothing is read after the failure and the failure is reported;
+// - when a read fails part way, what was written is the start of the whole
+//   output up to a prompt, then a line end, nothing is read after the
+//   failure and the failure is reported.
 #include <algorithm>
 #include <bit>
 #include <cerrno>
@@ -235,5 +237,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           "the output before a failed write is not the start of the whole", f.output);
     check(!failing.read_after_failure, "read again after output failed", f.output);
 
+    // A read that fails, with reads of one byte, anywhere in the input.
+    const std::size_t failing_read = 1 + std::hash<std::string_view>{}(input) % (input.size() + 1);
+    Watched cut{.stream = {.input = input, .chunk = 1, .failing_read = failing_read}};
+    const Run i = run(cut);
+    check(i.status.failed_stream != nullptr &&
+              std::strcmp(i.status.failed_stream, "standard input") == 0 && i.status.error == EIO,
+          "a failed read not reported", i.output);
+    check(cut.stream.reads == failing_read, "read again after a read failed", i.output);
+    check(i.output.size() >= 1 && i.output.back() == '\n', "the open line not finished", i.output);
+    const std::string_view before = std::string_view(i.output).substr(0, i.output.size() - 1);
+    check(before.ends_with("Zadej retez: ") || before.ends_with(prompt),
+          "output after a failed read that does not end at a prompt", i.output);
+    check(r.output.compare(0, before.size(), before) == 0,
+          "the output before a failed read is not the start of the whole", i.output);
     return 0;
 }

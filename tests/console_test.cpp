@@ -296,16 +296,40 @@ TEST(Failures, LostOutputEndsInputAndIsReported) {
     EXPECT_EQ(status.error, ENOSPC);
 }
 
+// Once a read fails, nothing more is read, and nothing that was being read
+// counts: a number cut short by the failure is no number.
 TEST(Failures, FailedReadEndsInputAndIsReported) {
-    MemoryDevice m{.input = "15", .failing_read = 1};
+    const struct {
+        std::string input;
+        std::size_t failing_read;
+        int outcome;
+    } cases[] = {
+        {"15", 1, console::end_of_input},    {"  ", 2, console::end_of_input},
+        {"1234", 3, console::end_of_input},                  // "12" read, then the failure
+        {"-0x1F", 3, console::end_of_input},                 // "-0"
+        {"-", 2, console::end_of_input},     {"15 ", 4, 1},  // the number ended before the failure
+    };
+    for (const auto& c : cases) {
+        MemoryDevice m{.input = c.input, .chunk = 1, .failing_read = c.failing_read};
+        const auto console = on(m);
+        std::int32_t x = 99;
+        EXPECT_EQ(console::scan_int(*console, x), c.outcome) << c.input;
+        EXPECT_EQ(x, c.outcome == 1 ? 15 : 99) << c.input;
+        EXPECT_EQ(console::scan_int(*console, x), console::end_of_input) << c.input;
+        EXPECT_EQ(console::get_char(*console), console::end_of_input) << c.input;
+        EXPECT_EQ(m.reads, c.failing_read) << "read again after the failure: " << c.input;
+        const console::Status status = console::close(*console);
+        EXPECT_STREQ(status.failed_stream, "standard input") << c.input;
+        EXPECT_EQ(status.error, EIO) << c.input;
+    }
+}
+
+TEST(Failures, FailedReadCutsTheLineShort) {
+    MemoryDevice m{.input = "abc\n", .chunk = 1, .failing_read = 3};
     const auto c = on(m);
-    std::int32_t x = 0;
-    EXPECT_EQ(console::scan_int(*c, x), console::end_of_input);
-    EXPECT_EQ(console::get_char(*c), console::end_of_input);
-    EXPECT_EQ(m.reads, 1u) << "end of input is final";
-    const console::Status status = console::close(*c);
-    EXPECT_STREQ(status.failed_stream, "standard input");
-    EXPECT_EQ(status.error, EIO);
+    char s[100];
+    EXPECT_FALSE(console::read_line(*c, s, sizeof s));
+    EXPECT_STREQ(console::close(*c).failed_stream, "standard input");
 }
 
 TEST(Failures, EndOfInputIsFinal) {
