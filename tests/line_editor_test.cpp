@@ -165,16 +165,25 @@ void PrintTo(const EditCase& c, std::ostream* os) {
 
 // At an xterm, and without TERM, where the editor makes do with a dumb
 // terminal's controls.
-const char* const terminals[] = {"TERM=xterm", "TERM"};
+struct Terminal {
+    const char* name;
+    const char* environment;  // the change to TERM
+};
 
-class EditingTest : public testing::TestWithParam<std::tuple<EditCase, const char*>> {};
+void PrintTo(const Terminal& t, std::ostream* os) {
+    *os << t.name;
+}
+
+const Terminal terminals[] = {{"AtXterm", "TERM=xterm"}, {"WithoutTerm", "TERM"}};
+
+class EditingTest : public testing::TestWithParam<std::tuple<EditCase, Terminal>> {};
 
 TEST_P(EditingTest, ScreenShowsTheEditedLines) {
 #if !BITY_LINE_EDITOR
     GTEST_SKIP() << "built without the line editor";
 #endif
     const auto& [c, terminal] = GetParam();
-    const Session s = start({.environment = {terminal, "LANG", "LC_ALL", "LC_CTYPE"}});
+    const Session s = start({.environment = {terminal.environment, "LANG", "LC_ALL", "LC_CTYPE"}});
     std::string output;
     bool previous_empty = false;
     for (std::size_t i = 0; i < c.lines.size(); ++i) {
@@ -259,8 +268,7 @@ const EditCase edit_cases[] = {
 };
 
 std::string edit_case_name(const testing::TestParamInfo<EditingTest::ParamType>& p) {
-    return std::string(std::get<0>(p.param).name) +
-           (std::string_view(std::get<1>(p.param)) == "TERM" ? "WithoutTerm" : "AtXterm");
+    return std::string(std::get<0>(p.param).name) + std::get<1>(p.param).name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, EditingTest,
@@ -273,6 +281,10 @@ struct EndCase {
     const char* keys;  // typed at the first number prompt
     int status;
 };
+
+void PrintTo(const EndCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class EndingTest : public testing::TestWithParam<EndCase> {};
 
@@ -302,6 +314,10 @@ struct PlainCase {
     Launch launch;
     bool screen_is_output;  // nothing but the program's output reaches `output`
 };
+
+void PrintTo(const PlainCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PlainInputTest : public testing::TestWithParam<PlainCase> {};
 
