@@ -118,38 +118,57 @@ Pipe make_pipe() {
     return {ends[0], ends[1]};
 }
 
+void set_non_blocking(int fd) {
+    EXPECT_EQ(fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK), 0) << std::strerror(errno);
+}
+
 std::string exchange(pid_t pid, Feed feed, Drain drain, Clock::time_point deadline) {
     std::string output;
     std::string piece;       // of input, being written
     std::size_t offset = 0;  // how much of it is in
-    if (feed.fd >= 0) {
-        EXPECT_EQ(fcntl(feed.fd, F_SETFL, fcntl(feed.fd, F_GETFL) | O_NONBLOCK), 0);
-    }
+    if (feed.fd >= 0) set_non_blocking(feed.fd);
     if (drain.wanted == 0 || pid <= 0) close_fd(drain.fd);
     if (pid <= 0) close_fd(feed.fd);
+    auto next_write = Clock::now();
+    auto next_read = Clock::now();
     while (drain.fd >= 0 || (feed.fd >= 0 && !has_ended(pid))) {
-        if (Clock::now() > deadline) break;
-        if (feed.fd >= 0 && offset == piece.size()) {
+        const auto now = Clock::now();
+        if (now > deadline) break;
+        if (feed.fd >= 0 && offset == piece.size() && now >= next_write) {
             piece = feed.next();
             offset = 0;
             if (piece.empty()) close_fd(feed.fd);
         }
-        pollfd p[2] = {{drain.fd, POLLIN, 0}, {feed.fd, POLLOUT, 0}};
-        // A program still running with its output done is checked on often.
-        if (poll(p, 2, drain.fd >= 0 ? 100 : 10) <= 0) continue;
+        const bool writing = feed.fd >= 0 && now >= next_write;
+        const bool reading = drain.fd >= 0 && now >= next_read;
+        pollfd p[2] = {{reading ? drain.fd : -1, POLLIN, 0}, {writing ? feed.fd : -1, POLLOUT, 0}};
+        // A program still running with its output done is checked on often;
+        // a paced side is woken when its pause is over.
+        auto wait = std::chrono::milliseconds(drain.fd >= 0 ? 100 : 10);
+        for (const auto& [open, at] :
+             {std::pair{feed.fd >= 0, next_write}, std::pair{drain.fd >= 0, next_read}}) {
+            if (open && at > now) {
+                wait = std::min(wait, std::chrono::ceil<std::chrono::milliseconds>(at - now));
+            }
+        }
+        if (poll(p, 2, static_cast<int>(wait.count())) <= 0) continue;
         if (p[0].revents != 0) {
             char buffer[65536];
-            const std::size_t size = std::min(sizeof buffer, drain.wanted - output.size());
+            const std::size_t size =
+                std::min({sizeof buffer, drain.pace.bytes, drain.wanted - output.size()});
             const ssize_t n = read(drain.fd, buffer, size);
             if (n > 0) output.append(buffer, static_cast<std::size_t>(n));
             if (n == 0 || (n < 0 && errno != EINTR) || output.size() == drain.wanted) {
                 close_fd(drain.fd);
             }
+            next_read = Clock::now() + drain.pace.pause;
         }
         if (p[1].revents != 0) {
-            const ssize_t n = write(feed.fd, piece.data() + offset, piece.size() - offset);
+            const std::size_t size = std::min(feed.pace.bytes, piece.size() - offset);
+            const ssize_t n = write(feed.fd, piece.data() + offset, size);
             if (n > 0) {
                 offset += static_cast<std::size_t>(n);
+                next_write = Clock::now() + feed.pace.pause;
             } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
                 close_fd(feed.fd);  // the program has closed its end or ended
             }

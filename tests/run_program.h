@@ -72,11 +72,23 @@ struct Pipe {
 };
 Pipe make_pipe();
 
+// Puts the open file description of `fd` in non-blocking mode: a program
+// given it, or another descriptor of it, finds it so too.
+void set_non_blocking(int fd);
+
+// Pieces at most `bytes` long, with a pause after each: a slow writer or
+// reader at the other end of the program's pipe.
+struct Pace {
+    std::size_t bytes = 65536;
+    Clock::duration pause{};
+};
+
 // The program's standard input, fed from the test's end of a pipe.
 struct Feed {
     int fd = -1;
     // The next piece of input; an empty one ends it, and the pipe is closed.
     std::function<std::string()> next;
+    Pace pace{};
 };
 
 // The test's end of the pipe that is the program's standard output.
@@ -84,6 +96,7 @@ struct Drain {
     int fd = -1;
     // Closed once this much has arrived, as by a reader that quits early.
     std::size_t wanted = std::string::npos;
+    Pace pace{};
 };
 
 // Feeds `feed` and reads `drain` until the output has ended and the input
