@@ -249,6 +249,11 @@ const EditCase edit_cases[] = {
      {"7", "15", "<up><up>"},
      {"Zadej retez: 7", "Retez 7 obsahuje 0 mezer.", "Zadej cislo: 15", x15, "Zadej cislo: 7", x7,
       "Zadej cislo: "}},
+    // A line entered right after itself is kept once: Up Up passes over it.
+    {"RepeatedLineIsKeptOnce",
+     {"7", "15", "15", "<up><up>"},
+     {"Zadej retez: 7", "Retez 7 obsahuje 0 mezer.", "Zadej cislo: 15", x15, "Zadej cislo: 15", x15,
+      "Zadej cislo: 7", x7, "Zadej cislo: "}},
     {"DownComesBack",
      {"7", "15", "3", "<up><up><up><down>"},
      {"Zadej retez: 7", "Retez 7 obsahuje 0 mezer.", "Zadej cislo: 15", x15, "Zadej cislo: 3", x3,
