@@ -8,18 +8,14 @@
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;
+#include "run_program.h"
 
 namespace {
 
@@ -35,7 +31,6 @@ constexpr bool sanitized = false;
 constexpr bool sanitized = false;
 #endif
 
-using Clock = std::chrono::steady_clock;
 constexpr auto time_limit = std::chrono::seconds(30);
 constexpr long memory_limit_kib = 8 * 1024;
 constexpr std::size_t mib = 1024 * 1024;
@@ -46,95 +41,43 @@ struct Piece {
     std::size_t times = 1;
 };
 
+// The input as it is fed: runs of one piece, up to 1 MiB each.
+std::function<std::string()> runs_of(std::vector<Piece> input) {
+    return [input = std::move(input), piece = std::size_t{0}, repeat = std::size_t{0}]() mutable {
+        while (piece < input.size() && repeat == input[piece].times) {
+            ++piece;
+            repeat = 0;
+        }
+        if (piece == input.size()) return std::string();
+        const Piece& p = input[piece];
+        const std::size_t times =
+            std::min(p.times - repeat,
+                     std::max<std::size_t>(1, mib / std::max<std::size_t>(1, p.text.size())));
+        std::string run;
+        for (std::size_t k = 0; k < times; ++k)
+            run += p.text;
+        repeat += times;
+        return run;
+    };
+}
+
 struct Result {
     std::string output;
-    int status = -1;
-    long peak_kib = 0;
-    bool timed_out = false;
+    run_program::Exit exit;
 };
 
-Result run(const std::vector<Piece>& input) {
-    signal(SIGPIPE, SIG_IGN);
-    int in[2];
-    int out[2];
-    EXPECT_EQ(pipe2(in, O_CLOEXEC), 0);
-    EXPECT_EQ(pipe2(out, O_CLOEXEC), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    char* argv[] = {const_cast<char*>(BITY_PROGRAM), nullptr};
-    pid_t pid = 0;
-    EXPECT_EQ(posix_spawn(&pid, BITY_PROGRAM, &actions, nullptr, argv, environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    close(in[0]);
-    close(out[1]);
-    fcntl(in[1], F_SETFL, O_NONBLOCK);
-
-    // Feed the pieces and gather the output until both are done.
-    Result r;
-    int input_fd = in[1];
-    int output_fd = out[0];
-    std::size_t piece = 0;
-    std::size_t repeat = 0;
-    std::size_t offset = 0;
-    std::string chunk;  // a run of the current piece, up to 1 MiB
+Result run(std::vector<Piece> input) {
+    using namespace run_program;
     const auto deadline = Clock::now() + time_limit;
-    while (input_fd >= 0 || output_fd >= 0) {
-        if (Clock::now() > deadline) {
-            r.timed_out = true;
-            kill(pid, SIGKILL);
-            break;
-        }
-        if (input_fd >= 0 && chunk.empty()) {
-            while (piece < input.size() && repeat == input[piece].times) {
-                ++piece;
-                repeat = 0;
-            }
-            if (piece == input.size()) {
-                close(input_fd);  // end of input
-                input_fd = -1;
-                continue;
-            }
-            const Piece& p = input[piece];
-            const std::size_t times =
-                std::min(p.times - repeat,
-                         std::max<std::size_t>(1, mib / std::max<std::size_t>(1, p.text.size())));
-            for (std::size_t k = 0; k < times; ++k)
-                chunk += p.text;
-            repeat += times;
-            offset = 0;
-        }
-        pollfd fds[2] = {{output_fd, POLLIN, 0}, {input_fd, POLLOUT, 0}};
-        if (poll(fds, 2, 100) <= 0) continue;
-        if (fds[0].revents != 0) {
-            char buffer[65536];
-            const ssize_t n = read(output_fd, buffer, sizeof buffer);
-            if (n > 0) {
-                r.output.append(buffer, static_cast<std::size_t>(n));
-            } else if (n == 0 || errno != EINTR) {
-                close(output_fd);
-                output_fd = -1;
-            }
-        }
-        if (fds[1].revents != 0) {
-            const ssize_t n = write(input_fd, chunk.data() + offset, chunk.size() - offset);
-            if (n > 0) {
-                offset += static_cast<std::size_t>(n);
-                if (offset == chunk.size()) chunk.clear();
-            } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
-                close(input_fd);  // the program stopped reading
-                input_fd = -1;
-            }
-        }
-    }
-    if (input_fd >= 0) close(input_fd);
-    if (output_fd >= 0) close(output_fd);
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    r.peak_kib = usage.ru_maxrss;
+    const Pipe in = make_pipe();
+    const Pipe out = make_pipe();
+    const pid_t pid =
+        start({.command = {BITY_PROGRAM}, .input = ours(in.read), .output = ours(out.write)});
+    close(in.read);
+    close(out.write);
+    Result r;
+    r.output = exchange(pid, {in.write, runs_of(std::move(input))}, {out.read}, deadline);
+    r.exit = wait_for_exit(pid, deadline);
     return r;
 }
 
@@ -146,10 +89,10 @@ const std::string last_prompt = "Zadej cislo: \n";
 // The peak is the one the system keeps for the child, which also counts the
 // memory this test had when it started the child: an upper bound.
 void expect_within_limits(const Result& r) {
-    EXPECT_FALSE(r.timed_out) << "still running after " << time_limit.count() << " s";
-    EXPECT_EQ(r.status, 0);
+    EXPECT_FALSE(r.exit.timed_out) << "still running after " << time_limit.count() << " s";
+    EXPECT_EQ(r.exit.status, 0);
     if (!sanitized) {
-        EXPECT_LT(r.peak_kib, memory_limit_kib) << "peak resident memory in KiB";
+        EXPECT_LT(r.exit.peak_kib, memory_limit_kib) << "peak resident memory in KiB";
     }
 }
 

@@ -165,16 +165,25 @@ void PrintTo(const EditCase& c, std::ostream* os) {
 
 // At an xterm, and without TERM, where the editor makes do with a dumb
 // terminal's controls.
-const char* const terminals[] = {"TERM=xterm", "TERM"};
+struct Terminal {
+    const char* name;
+    const char* environment;  // the change to TERM
+};
 
-class EditingTest : public testing::TestWithParam<std::tuple<EditCase, const char*>> {};
+void PrintTo(const Terminal& t, std::ostream* os) {
+    *os << t.name;
+}
+
+const Terminal terminals[] = {{"AtXterm", "TERM=xterm"}, {"WithoutTerm", "TERM"}};
+
+class EditingTest : public testing::TestWithParam<std::tuple<EditCase, Terminal>> {};
 
 TEST_P(EditingTest, ScreenShowsTheEditedLines) {
 #if !BITY_LINE_EDITOR
     GTEST_SKIP() << "built without the line editor";
 #endif
     const auto& [c, terminal] = GetParam();
-    const Session s = start({.environment = {terminal, "LANG", "LC_ALL", "LC_CTYPE"}});
+    const Session s = start({.environment = {terminal.environment, "LANG", "LC_ALL", "LC_CTYPE"}});
     std::string output;
     bool previous_empty = false;
     for (std::size_t i = 0; i < c.lines.size(); ++i) {
@@ -240,6 +249,11 @@ const EditCase edit_cases[] = {
      {"7", "15", "<up><up>"},
      {"Zadej retez: 7", "Retez 7 obsahuje 0 mezer.", "Zadej cislo: 15", x15, "Zadej cislo: 7", x7,
       "Zadej cislo: "}},
+    // A line entered right after itself is kept once: Up Up passes over it.
+    {"RepeatedLineIsKeptOnce",
+     {"7", "15", "15", "<up><up>"},
+     {"Zadej retez: 7", "Retez 7 obsahuje 0 mezer.", "Zadej cislo: 15", x15, "Zadej cislo: 15", x15,
+      "Zadej cislo: 7", x7, "Zadej cislo: "}},
     {"DownComesBack",
      {"7", "15", "3", "<up><up><up><down>"},
      {"Zadej retez: 7", "Retez 7 obsahuje 0 mezer.", "Zadej cislo: 15", x15, "Zadej cislo: 3", x3,
@@ -259,8 +273,7 @@ const EditCase edit_cases[] = {
 };
 
 std::string edit_case_name(const testing::TestParamInfo<EditingTest::ParamType>& p) {
-    return std::string(std::get<0>(p.param).name) +
-           (std::string_view(std::get<1>(p.param)) == "TERM" ? "WithoutTerm" : "AtXterm");
+    return std::string(std::get<0>(p.param).name) + std::get<1>(p.param).name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, EditingTest,
@@ -273,6 +286,10 @@ struct EndCase {
     const char* keys;  // typed at the first number prompt
     int status;
 };
+
+void PrintTo(const EndCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class EndingTest : public testing::TestWithParam<EndCase> {};
 
@@ -302,6 +319,10 @@ struct PlainCase {
     Launch launch;
     bool screen_is_output;  // nothing but the program's output reaches `output`
 };
+
+void PrintTo(const PlainCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PlainInputTest : public testing::TestWithParam<PlainCase> {};
 

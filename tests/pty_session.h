@@ -7,9 +7,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,17 +14,15 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
-extern char** environ;
+#include "run_program.h"
 
 namespace pty_session {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
+using run_program::Clock;
 
 struct Session {
     int terminal = -1;  // the side the person sits at
@@ -43,79 +38,34 @@ struct Launch {
     std::vector<std::string> environment{};
 };
 
-// This process's environment with `changes` applied.
-inline std::vector<std::string> environment_with(const std::vector<std::string>& changes) {
-    std::vector<std::string> result;
-    for (char** e = environ; *e != nullptr; ++e) {
-        const std::string_view entry = *e;
-        bool changed = false;
-        for (const std::string& c : changes) {
-            const std::string_view name = std::string_view(c).substr(0, c.find('='));
-            changed =
-                changed || (entry.size() > name.size() && entry.substr(0, name.size()) == name &&
-                            entry[name.size()] == '=');
-        }
-        if (!changed) result.emplace_back(entry);
-    }
-    for (const std::string& c : changes) {
-        if (c.find('=') != std::string::npos) result.push_back(c);
-    }
-    return result;
-}
-
 inline Session start(const Launch& how) {
+    using namespace run_program;
     Session s;
     int child_side = -1;
     char name[128];
     EXPECT_EQ(openpty(&s.terminal, &child_side, name, nullptr, nullptr), 0);
-    close(child_side);  // reopened below by the new session, which makes it its terminal
-    int pipe_ends[2] = {-1, -1};
-    if (how.input_on_pipe || how.output_on_pipe) {
-        EXPECT_EQ(pipe(pipe_ends), 0);
-    }
-
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    // Ctrl-C must act whatever this process was started with.
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGINT);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (how.input_on_pipe) {
-        posix_spawn_file_actions_adddup2(&actions, pipe_ends[0], 0);
-        posix_spawn_file_actions_addopen(&actions, 1, name, O_RDWR, 0);
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    } else {
-        posix_spawn_file_actions_addopen(&actions, 0, name, O_RDWR, 0);
-        posix_spawn_file_actions_adddup2(&actions, how.output_on_pipe ? pipe_ends[1] : 0, 1);
-        posix_spawn_file_actions_adddup2(&actions, 0, 2);
-    }
-    if (pipe_ends[0] >= 0) {
-        posix_spawn_file_actions_addclose(&actions, pipe_ends[0]);
-        posix_spawn_file_actions_addclose(&actions, pipe_ends[1]);
-    }
-    posix_spawn_file_actions_addclose(&actions, s.terminal);
-
-    std::vector<std::string> environment = environment_with(how.environment);
-    std::vector<char*> envp;
-    for (std::string& e : environment)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    char* argv[] = {const_cast<char*>(BITY_PROGRAM), nullptr};
-    EXPECT_EQ(posix_spawn(&s.pid, BITY_PROGRAM, &actions, &attributes, argv, envp.data()), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-
+    fcntl(s.terminal, F_SETFD, FD_CLOEXEC);
+    close(child_side);  // reopened by the new session, which makes it its terminal
+    const Stream terminal = file(name, O_RDWR);
+    Pipe other;  // the stream that is not on the terminal
+    if (how.input_on_pipe || how.output_on_pipe) other = make_pipe();
+    s.pid = run_program::start({
+        .command = {BITY_PROGRAM},
+        .input = how.input_on_pipe ? ours(other.read) : terminal,
+        .output = how.input_on_pipe    ? terminal
+                  : how.output_on_pipe ? ours(other.write)
+                                       : copy_of(0),
+        .errors = copy_of(how.input_on_pipe ? 1 : 0),
+        .environment = how.environment,
+        .own_session = true,
+    });
     s.input = s.output = s.terminal;
     if (how.input_on_pipe) {
-        close(pipe_ends[0]);
-        s.input = pipe_ends[1];
+        close(other.read);
+        s.input = other.write;
     } else if (how.output_on_pipe) {
-        close(pipe_ends[1]);
-        s.output = pipe_ends[0];
+        close(other.write);
+        s.output = other.read;
     }
     return s;
 }
@@ -193,17 +143,8 @@ inline std::string type_long(const Session& s, std::string_view keys) {
 // The exit status, 128 + the signal's number if a signal ended the
 // program, or -1 if it is still running after a while.
 inline int wait_for_exit(const Session& s) {
-    const auto deadline = Clock::now() + 10s;
-    while (Clock::now() < deadline) {
-        int status = 0;
-        if (waitpid(s.pid, &status, WNOHANG) == s.pid) {
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        }
-        usleep(10000);
-    }
-    kill(s.pid, SIGKILL);
-    waitpid(s.pid, nullptr, 0);
-    return -1;
+    const run_program::Exit e = run_program::wait_for_exit(s.pid, Clock::now() + 10s);
+    return e.timed_out ? -1 : e.status;
 }
 
 // Whether the terminal echoes and reads whole lines, as a shell expects to

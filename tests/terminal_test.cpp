@@ -45,8 +45,7 @@ TEST_P(TerminalTest, PromptsShowBeforeTheProgramWaits) {
 
     type(s, "\x04");  // Ctrl-D: end of input
     EXPECT_EQ(wait_for_exit(s), 0);
-    close(s.terminal);
-    if (s.output != s.terminal) close(s.output);
+    finish(s);
 }
 
 std::string output_name(const testing::TestParamInfo<bool>& p) {

@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -19,12 +19,9 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;
+#include "run_program.h"
 
 namespace {
 
@@ -35,11 +32,13 @@ struct Transcript {
     std::string output{};
     int status = 0;
     // Instead of `input` from a file: "closed" closes it, "endless" feeds
-    // `input` again and again through a pipe, anything else is a file.
+    // `input` again and again through a pipe, slow_input feeds it once
+    // through a slow non-blocking pipe, anything else is a file.
     std::string stdin_path{};
     // Instead of capturing all output: "closed" closes it, "quits early"
-    // reads as many bytes as `output` has and then closes the pipe, anything
-    // else is a file.
+    // reads as many bytes as `output` has and then closes the pipe,
+    // slow_output reads it all from a slow non-blocking pipe, anything else
+    // is a file.
     std::string stdout_path{};
     std::string platform{};  // the only one the case is for
 };
@@ -168,140 +167,110 @@ std::string read_all(int fd) {
     return text;
 }
 
-using Clock = std::chrono::steady_clock;
-
 // However the streams are set up, a program that has not ended by then has
 // hung: it is killed and the case fails.
 constexpr auto time_limit = std::chrono::seconds(20);
 
+// The two ends of a slow non-blocking pipe: pieces so small and pauses so
+// long that the program finds its input empty, or its output full, again
+// and again.
+const std::string slow_input = "non-blocking pipe, fed slowly";
+const std::string slow_output = "non-blocking pipe, read slowly";
+constexpr run_program::Pace slow_feed{.bytes = 7, .pause = std::chrono::milliseconds(10)};
+constexpr run_program::Pace slow_reader{.bytes = 4096, .pause = std::chrono::milliseconds(5)};
+
+// Sets `stream`, the program's standard input, as the case says; when that
+// is a pipe, what the test feeds into it.
+run_program::Feed connect_input(const Transcript& t, int input_file, run_program::Stream& stream) {
+    using namespace run_program;
+    const bool endless = t.stdin_path == "endless";
+    const bool slow = t.stdin_path == slow_input;
+    if (t.stdin_path == "closed") {
+        stream = closed();
+    } else if (!t.stdin_path.empty() && !endless && !slow) {
+        stream = file(t.stdin_path, O_RDONLY);
+    } else if (!endless && !slow) {
+        stream = ours(input_file);
+    } else {
+        EXPECT_FALSE(endless && t.input.empty()) << "endless input needs input to repeat";
+        const Pipe p = make_pipe();
+        if (slow) set_non_blocking(p.read);
+        stream = ours(p.read);
+        if (endless) return {p.write, [text = t.input] { return text; }};
+        return {p.write, once(t.input), slow_feed};
+    }
+    return {};
+}
+
+// Whether the case's standard output is a pipe that the test reads.
+bool output_is_read(const Transcript& t) {
+    return t.stdout_path.empty() || t.stdout_path == "quits early" || t.stdout_path == slow_output;
+}
+
+// Sets `stream`, the program's standard output, as the case says; when that
+// is a pipe, how the test reads it.
+run_program::Drain connect_output(const Transcript& t, run_program::Stream& stream) {
+    using namespace run_program;
+    if (t.stdout_path == "closed") {
+        stream = closed();
+        return {};
+    }
+    if (!output_is_read(t)) {
+        stream = file(t.stdout_path, O_WRONLY);
+        return {};
+    }
+    const Pipe p = make_pipe();
+    stream = ours(p.write);
+    if (t.stdout_path == slow_output) {
+        set_non_blocking(p.write);
+        return {.fd = p.read, .pace = slow_reader};
+    }
+    return {p.read, t.stdout_path == "quits early" ? t.output.size() : std::string::npos};
+}
+
 struct Outcome {
     std::string output;
     std::string errors;
-    int status = -1;
-    bool timed_out = false;
+    run_program::Exit exit;
 };
 
-// Reads the program's output from `output` (until its end, or until `wanted`
-// bytes, when the pipe is closed as by a reader that quits) while feeding
-// `feed` again and again into `input` (-1 for none), then waits for the
-// program to end. Both descriptors are closed here.
-void exchange(pid_t pid, int output, int input, const std::string& feed, std::size_t wanted,
-              Outcome& r) {
-    const auto deadline = Clock::now() + time_limit;
-    if (input >= 0) fcntl(input, F_SETFL, O_NONBLOCK);
-    if (wanted == 0 && output >= 0) {
-        close(output);
-        output = -1;
-    }
-    std::size_t fed = 0;  // how much of `feed` has gone in since it last began
-    for (;;) {
-        int status = 0;
-        if (output < 0 && waitpid(pid, &status, WNOHANG) == pid) {
-            r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            break;
-        }
-        if (Clock::now() > deadline) {
-            r.timed_out = true;
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-            break;
-        }
-        pollfd p[2] = {{output, POLLIN, 0}, {input, POLLOUT, 0}};
-        // Once output is done, poll only paces the wait for the program's end.
-        if (poll(p, 2, output >= 0 ? 100 : 10) <= 0) continue;
-        if (p[0].revents != 0) {
-            char buffer[65536];
-            const std::size_t size = std::min(sizeof buffer, wanted - r.output.size());
-            const ssize_t n = read(output, buffer, size);
-            if (n > 0) r.output.append(buffer, static_cast<std::size_t>(n));
-            if (n == 0 || (n < 0 && errno != EINTR) || r.output.size() == wanted) {
-                close(output);
-                output = -1;
-            }
-        }
-        if (p[1].revents != 0) {
-            const ssize_t n = write(input, feed.data() + fed, feed.size() - fed);
-            if (n > 0) {
-                fed = (fed + static_cast<std::size_t>(n)) % feed.size();
-            } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
-                close(input);  // the program has closed its end or ended
-                input = -1;
-            }
-        }
-    }
-    if (output >= 0) close(output);
-    if (input >= 0) close(input);
-}
-
 Outcome run(const Transcript& t) {
-    // Writing to a pipe whose reader has gone must fail here, not end the
-    // test; the program gets the default action back below.
-    signal(SIGPIPE, SIG_IGN);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-
+    using namespace run_program;
+    const auto deadline = Clock::now() + time_limit;
     FILE* input = std::tmpfile();
     FILE* errors = std::tmpfile();
     std::fwrite(t.input.data(), 1, t.input.size(), input);
     std::rewind(input);
-    int endless[2] = {-1, -1};
-    if (t.stdin_path == "closed") {
-        posix_spawn_file_actions_addclose(&actions, 0);
-    } else if (t.stdin_path == "endless") {
-        EXPECT_FALSE(t.input.empty()) << "endless input needs input to repeat";
-        EXPECT_EQ(pipe2(endless, O_CLOEXEC), 0);
-        posix_spawn_file_actions_adddup2(&actions, endless[0], 0);
-    } else if (!t.stdin_path.empty()) {
-        posix_spawn_file_actions_addopen(&actions, 0, t.stdin_path.c_str(), O_RDONLY, 0);
-    } else {
-        posix_spawn_file_actions_adddup2(&actions, fileno(input), 0);
-    }
-    int out[2];
-    EXPECT_EQ(pipe2(out, O_CLOEXEC), 0);
-    const bool quits_early = t.stdout_path == "quits early";
-    if (t.stdout_path == "closed") {
-        posix_spawn_file_actions_addclose(&actions, 1);
-    } else if (!t.stdout_path.empty() && !quits_early) {
-        posix_spawn_file_actions_addopen(&actions, 1, t.stdout_path.c_str(), O_WRONLY, 0);
-    } else {
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    }
-    posix_spawn_file_actions_adddup2(&actions, fileno(errors), 2);
 
-    const std::vector<std::string> words = program_command();
-    std::vector<char*> argv;
-    for (const auto& w : words)
-        argv.push_back(const_cast<char*>(w.c_str()));
-    argv.push_back(nullptr);
+    Launch launch{.command = program_command(), .errors = ours(fileno(errors))};
+    const Feed feed = connect_input(t, fileno(input), launch.input);
+    const Drain drain = connect_output(t, launch.output);
+    const pid_t pid = start(launch);
+    // The program's ends of the pipes are its own now.
+    if (feed.fd >= 0) close(launch.input.fd);
+    if (drain.fd >= 0) close(launch.output.fd);
 
     Outcome r;
-    pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    close(out[1]);
-    if (endless[0] >= 0) close(endless[0]);
-    if (spawned == 0) {
-        exchange(pid, out[0], endless[1], t.input,
-                 quits_early ? t.output.size() : std::string::npos, r);
-    } else {
-        ADD_FAILURE() << "cannot start " << argv[0];
-        close(out[0]);
-        if (endless[1] >= 0) close(endless[1]);
-    }
+    r.output = exchange(pid, feed, drain, deadline);
+    r.exit = wait_for_exit(pid, deadline);
     std::rewind(errors);
     r.errors = read_all(fileno(errors));
     std::fclose(input);
     std::fclose(errors);
     return r;
+}
+
+// Where two long texts first differ, with some text around it: printed
+// whole, outputs of many kilobytes would bury it.
+std::string first_difference(const std::string& actual, const std::string& expected) {
+    const auto at = static_cast<std::size_t>(
+        std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end()).first -
+        actual.begin());
+    const std::size_t from = at > 200 ? at - 200 : 0;
+    return "output of " + std::to_string(actual.size()) + " bytes, expected " +
+           std::to_string(expected.size()) + "; from byte " + std::to_string(from) + ":\n" +
+           testing::PrintToString(actual.substr(from, 400)) + "\nexpected there:\n" +
+           testing::PrintToString(expected.substr(std::min(from, expected.size()), 400));
 }
 
 class TranscriptTest : public testing::TestWithParam<Transcript> {};
@@ -312,17 +281,19 @@ TEST_P(TranscriptTest, OutputAndStatus) {
     if (!t.platform.empty() && t.platform != platform) GTEST_SKIP() << "for " << t.platform;
     Outcome r = run(t);
     SCOPED_TRACE(std::string(TRANSCRIPTS) + ":" + std::to_string(t.line) + ": " + t.name);
-    EXPECT_FALSE(r.timed_out) << "still running after " << time_limit.count() << " s";
+    EXPECT_FALSE(r.exit.timed_out) << "still running after " << time_limit.count() << " s";
     if (platform == "windows") {
         EXPECT_TRUE(has_crlf_line_ends(r.output)) << r.output;
         EXPECT_TRUE(has_crlf_line_ends(r.errors)) << r.errors;
         r.output = lf_line_ends(r.output);
         r.errors = lf_line_ends(r.errors);
     }
-    if (t.stdout_path.empty() || t.stdout_path == "quits early") {
+    if (output_is_read(t) && t.output.size() < 4096) {
         EXPECT_EQ(r.output, t.output);
+    } else if (output_is_read(t)) {
+        EXPECT_TRUE(r.output == t.output) << first_difference(r.output, t.output);
     }
-    EXPECT_EQ(r.status, t.status);
+    EXPECT_EQ(r.exit.status, t.status);
     if (t.status == 0 || t.status > 128) {
         // Nothing to say, or ended by a signal (128 + its number) before it could.
         EXPECT_EQ(r.errors, "");
