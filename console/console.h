@@ -20,10 +20,12 @@ namespace console {
 inline constexpr int end_of_input = -1;
 
 // A pipe hands over at most 64 KiB a read, a file as much as is asked for.
-// Output is several times larger than its input, and each write is a system
-// call, so its buffer is larger.
+// Output, several times as large as its input, is written a quarter of a
+// mebibyte at a time: a buffer that stays in the processor's cache costs
+// far less to fill, a filter run of a million lines still makes only a few
+// hundred writes.
 inline constexpr std::size_t input_size = 128 * 1024;
-inline constexpr std::size_t output_size = 1024 * 1024;
+inline constexpr std::size_t output_size = 256 * 1024;
 
 struct Input {
     // data[next, end) has been read and not yet taken.
@@ -33,18 +35,20 @@ struct Input {
     int error = 0;       // errno of the read that failed, if one did
     // data[end] is always a NUL, which the scans take neither for white space
     // nor for a digit: they stop on it and only then look whether they have
-    // reached the end, rather than checking the bound at every byte.
-    char data[input_size + 1];
+    // reached the end, rather than checking the bound at every byte. They
+    // may load the 8 bytes from any byte up to it at once.
+    alignas(64) char data[input_size + 8];
 };
 
 struct Output {
     std::size_t used = 0;
     int error = 0;  // errno of the write that failed; output is dropped after it
-    char data[output_size];
+    alignas(64) char data[output_size];
 };
 
-// The layer's state: 1.2 MiB, more than a Windows thread has for its whole
-// stack, so it is made static or on the heap. Nothing else is kept.
+// The layer's state: 384 KiB, a large part of the 1 MiB a Windows thread
+// has for its whole stack, so it is made static or on the heap. Nothing
+// else is kept.
 struct Console {
     explicit Console(Device d) : device(d) { in.data[0] = '\0'; }
     Console(const Console&) = delete;

@@ -20,7 +20,7 @@ char* put(char* to, Fixed1 number) {
         .ptr;
 }
 
-void put_text(Console& c, std::string_view text) {
+void put_one(Console& c, std::string_view text) {
     Output& out = c.out;
     for (;;) {
         const std::size_t n = std::min(text.size(), output_size - out.used);

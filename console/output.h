@@ -75,8 +75,9 @@ constexpr std::size_t most_bytes(Fixed1) {
 }
 
 // Each puts its piece at `to`, which has room for most_bytes() of it, and
-// returns where the piece ends.
-inline char* put(char* to, std::string_view text) {
+// returns where the piece ends. They are inlined wherever they are used, so
+// that a line is put together in one stretch of code.
+[[gnu::always_inline]] inline char* put(char* to, std::string_view text) {
     std::memcpy(to, text.data(), text.size());
     return to + text.size();
 }
@@ -91,7 +92,7 @@ inline constexpr auto hex_pairs = [] {
     return pairs;
 }();
 
-inline char* put(char* to, Hex8 number) {
+[[gnu::always_inline]] inline char* put(char* to, Hex8 number) {
     const std::uint32_t v = number.value;
     std::memcpy(to, &hex_pairs[2 * (v >> 24)], 2);
     std::memcpy(to + 2, &hex_pairs[2 * ((v >> 16) & 0xFF)], 2);
@@ -100,29 +101,39 @@ inline char* put(char* to, Hex8 number) {
     return to + 8;
 }
 
-inline char* put(char* to, Decimal number) {
+// "0" to "99", two bytes each; one digit is followed by a byte that does not
+// count.
+inline constexpr auto small_numbers = [] {
+    std::array<char, 200> numbers{};
+    for (std::size_t n = 0; n < 100; ++n) {
+        numbers[2 * n] = static_cast<char>(n < 10 ? '0' + n : '0' + n / 10);
+        numbers[2 * n + 1] = static_cast<char>(n < 10 ? ' ' : '0' + n % 10);
+    }
+    return numbers;
+}();
+
+[[gnu::always_inline]] inline char* put(char* to, Decimal number) {
+    // Numbers below 100 (every count the dialogue shows) without a branch on
+    // how many digits they have, which a run of mixed numbers would mispredict
+    // every other time.
+    if (number.value >= 0 && number.value < 100) {
+        const auto n = static_cast<std::size_t>(number.value);
+        std::memcpy(to, &small_numbers[2 * n], 2);
+        return to + 1 + (n >= 10);
+    }
     return std::to_chars(to, to + most_bytes(number), number.value).ptr;
 }
 
 char* put(char* to, Fixed1 number);
 
-// Pieces for which the buffer has no room left: each is put on its own,
-// after a flush where it must wait for one, and text of any length is copied
-// through the buffer as it fills.
-void put_text(Console& c, std::string_view text);
+// A piece for which the buffer had no room left: it waits for a flush, and
+// text of any length is copied through the buffer as it fills.
+void put_one(Console& c, std::string_view text);
 
-template <class Number>
-void put_number(Console& c, Number number) {
-    if (most_bytes(number) > output_size - c.out.used) flush(c);
-    c.out.used = static_cast<std::size_t>(put(c.out.data + c.out.used, number) - c.out.data);
-}
-
-inline void put_one(Console& c, std::string_view text) {
-    put_text(c, text);
-}
 template <class Number>
 void put_one(Console& c, Number number) {
-    put_number(c, number);
+    if (most_bytes(number) > output_size - c.out.used) flush(c);
+    c.out.used = static_cast<std::size_t>(put(c.out.data + c.out.used, number) - c.out.data);
 }
 
 // Inlined, so that the sizes of literal text are known where it is copied.

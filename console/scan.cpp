@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 #include "console/input.h"
@@ -17,38 +18,88 @@ constexpr bool is_space(unsigned char byte) {
     return byte <= ' ' && ((spaces >> byte) & 1) != 0;
 }
 
-// The value of each byte as a hexadecimal digit; 16 for none.
-constexpr auto hex_values = [] {
-    std::array<unsigned char, 256> values{};
-    for (unsigned byte = 0; byte < 256; ++byte) {
-        unsigned value = 16;
-        if (byte >= '0' && byte <= '9') value = byte - '0';
-        if (byte >= 'a' && byte <= 'f') value = byte - 'a' + 10;
-        if (byte >= 'A' && byte <= 'F') value = byte - 'A' + 10;
-        values[byte] = static_cast<unsigned char>(value);
-    }
-    return values;
-}();
+// The digits of a number are taken eight bytes at a time, as one 64-bit
+// word: which bytes are digits, and what the first of them are worth, is
+// worked out for all eight at once. That takes as many steps for a number
+// of one digit as for one of eight, so that where a number ends is no
+// branch, which in a run of mixed numbers would often go the wrong way.
+constexpr std::uint64_t every_byte = 0x0101'0101'0101'0101u;
+constexpr std::uint64_t top_bits = every_byte * 0x80;
 
-// The value of `byte` as a digit of `base`, or `base` or more for none.
-template <unsigned base>
-unsigned digit_value(unsigned char byte) {
-    if constexpr (base <= 10) {
-        return static_cast<unsigned>(byte - '0');  // wraps around below '0'
-    } else {
-        return hex_values[byte];
-    }
+// Eight bytes as one word, the first in its lowest byte, on any machine (one
+// load where the machine stores the lowest byte first).
+[[gnu::always_inline]] inline std::uint64_t load_word(const unsigned char* p) {
+    return std::uint64_t{p[0]} | std::uint64_t{p[1]} << 8 | std::uint64_t{p[2]} << 16 |
+           std::uint64_t{p[3]} << 24 | std::uint64_t{p[4]} << 32 | std::uint64_t{p[5]} << 40 |
+           std::uint64_t{p[6]} << 48 | std::uint64_t{p[7]} << 56;
 }
 
-// Adds the digits of `base` at `p` to `magnitude`, which stops growing at
-// `ceiling`; returns where they end. The base is fixed for the loop, so that
-// its multiplication is a shift or two.
+// The bytes of `low`, each below 128, that are `least` or more, marked by
+// their top bit. The sums stay within each byte.
+[[gnu::always_inline]] inline std::uint64_t at_least(std::uint64_t low, unsigned least) {
+    return (low + every_byte * (0x80 - least)) & top_bits;
+}
+
+struct Digits {
+    unsigned count;       // how many digits the word begins with, 0 to 8
+    std::uint64_t value;  // of those, the first the most significant
+};
+
+template <unsigned base>
+[[gnu::always_inline]] inline Digits leading_digits(std::uint64_t word) {
+    // Each byte's value as a digit: its low four bits, and 9 more for a
+    // letter ('a' and 'A' end in 1).
+    const std::uint64_t low = word & ~top_bits;
+    constexpr unsigned last_decimal = base < 10 ? '0' + base - 1 : '9';
+    const std::uint64_t decimal = at_least(low, '0') & ~at_least(low, last_decimal + 1);
+    std::uint64_t letter = 0;
+    if constexpr (base > 10) {
+        const std::uint64_t lower_case = low | every_byte * 0x20;
+        letter = at_least(lower_case, 'a') & ~at_least(lower_case, 'a' + base - 10);
+    }
+    std::uint64_t values = (word & every_byte * 0x0F) + (letter >> 7) * 9;
+
+    // The first byte that is no digit (none of 128 or more is), found from
+    // its mark moved to the byte's lowest bit; the top bit set besides
+    // stands for a ninth byte, so that there is always one to find.
+    const std::uint64_t ends = (~(decimal | letter) | word) & top_bits;
+    const unsigned count = (static_cast<unsigned>(std::countr_zero(ends >> 7 | 1ull << 63)) + 1) / 8;
+
+    // The digits moved to the top, so that the bytes below them become
+    // zeros in front of them (two shifts, as one of 64 bits, for no digits,
+    // is undefined); then each pair of digits into a value of 16 bits, each
+    // pair of those into 32 bits, and the two into one.
+    const unsigned shift = 4 * (8 - count);
+    values = values << shift << shift;
+    values = (values * base + (values >> 8)) & 0x00FF'00FF'00FF'00FFu;
+    values = (values * base * base + (values >> 16)) & 0x0000'FFFF'0000'FFFFu;
+    values = (values * base * base * base * base + (values >> 32)) & 0xFFFF'FFFFu;
+    return {count, values};
+}
+
+// `base` to the powers 0 to 8.
+template <unsigned base>
+constexpr auto powers = [] {
+    std::array<std::uint64_t, 9> p{1};
+    for (std::size_t k = 1; k < p.size(); ++k)
+        p[k] = p[k - 1] * base;
+    return p;
+}();
+
+// Adds the digits of `base` at `p` to `magnitude`, which stops growing once
+// it is past `limit`; returns where they end. The base is fixed here, so
+// that its multiplications are shifts or two.
 template <unsigned base>
 const unsigned char* add_digits(const unsigned char* p, std::uint64_t& magnitude,
-                                std::uint64_t ceiling) {
+                                std::uint64_t limit) {
     std::uint64_t m = magnitude;
-    for (unsigned digit; (digit = digit_value<base>(*p)) < base; ++p)
-        m = std::min(m * base + digit, ceiling);
+    for (unsigned count = 8; count == 8; p += count) {
+        const Digits d = leading_digits<base>(load_word(p));
+        count = d.count;
+        // Within the limit, eight more digits cannot overflow 64 bits.
+        const std::uint64_t grown = std::min(m * powers<base>[count] + d.value, limit + 1);
+        m = m > limit ? m : grown;
+    }
     magnitude = m;
     return p;
 }
@@ -135,14 +186,14 @@ int scan_int(Console& c, std::int32_t& x) {
     }
 
     // The magnitude stops growing one past the largest the sign allows, so
-    // any number of digits is read in one pass without overflow.
+    // that any number of digits is read in one pass without overflow.
     const std::uint64_t limit = negative ? 0x8000'0000u : 0xFFFF'FFFFu;
     std::uint64_t magnitude = 0;
     do {
         const unsigned char* const first = p;
-        p = base == 10   ? add_digits<10>(p, magnitude, limit + 1)
-            : base == 16 ? add_digits<16>(p, magnitude, limit + 1)
-                         : add_digits<8>(p, magnitude, limit + 1);
+        p = base == 10   ? add_digits<10>(p, magnitude, limit)
+            : base == 16 ? add_digits<16>(p, magnitude, limit)
+                         : add_digits<8>(p, magnitude, limit);
         have_digits = have_digits || p != first;
     } while (p == end && more());
     in.next = static_cast<std::size_t>(p - bytes(in));
