@@ -2,10 +2,15 @@
 # Measures bity as a filter and checks it against its targets:
 #
 #   - 1,000,000 mixed lines (decimal, hexadecimal, octal, negative, several
-#     numbers on a line, bad lines), `bity < numbers.txt > report.txt`:
-#     at least 5 million numbers a second (best of 5 runs, wall clock), fewer
-#     than 2,000 system calls for the whole run (strace -c), peak resident
-#     memory under 8 MiB (GNU time);
+#     numbers on a line, bad lines), `bity < numbers.txt > /dev/null` and
+#     `> report.txt`, timed over interleaved rounds (min, median and max of
+#     the wall clock): at least 30 million numbers a second to /dev/null and
+#     20 million to a file, at the median; fewer than 2,000 system calls for
+#     the whole run (strace -c); peak resident memory under 8 MiB (GNU time);
+#   - with --against REV, the program built from that revision as well, run
+#     in the same rounds, alternating which goes first: both must write the
+#     same bytes, and this build must be at least 4 times as fast at the
+#     median to /dev/null;
 #   - huge inputs piped in as they are made: a 1 GiB text line, a 1 GiB line
 #     of letters after a bad number, a number with 100 million leading zeros:
 #     the right output, peak resident memory under 8 MiB, and linear time
@@ -13,12 +18,23 @@
 #   - Google Benchmark of the routines, the conversion, the result line and
 #     the dialogue in memory (reported, not checked).
 #
+#   bench/run.sh [--against REV]
+#
 # The inputs are generated here, the same bytes on every run. Builds the
-# bench preset (build-bench/) first. Needs cmake, ninja, g++, Google
-# Benchmark, strace and GNU time (Debian: libbenchmark-dev strace time).
-# Exits 1 if a target is missed.
+# bench preset (build-bench/) first, and REV's program with the same build
+# type in build-against/REV/. BENCH_ROUNDS sets the rounds (default 11).
+# Needs cmake, ninja, g++, Google Benchmark, strace and GNU time (Debian:
+# libbenchmark-dev strace time). Exits 1 if a target is missed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+against=
+case ${1:-} in
+--against) against=${2:?--against needs a revision} ;;
+'') ;;
+*) echo "usage: bench/run.sh [--against REV]" >&2; exit 2 ;;
+esac
+rounds=${BENCH_ROUNDS:-11}
 
 cmake --preset bench >/dev/null
 cmake --build --preset bench >/dev/null
@@ -27,6 +43,21 @@ make_input=build-bench/bench/make_input
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+
+# The other revision's program, built from its own sources as its default
+# preset builds them (with the same build type as the bench preset), without
+# its tests.
+if [[ -n $against ]]; then
+    revision=$(git rev-parse --short "$against^{commit}")
+    other=build-against/$revision
+    if [[ ! -x $other/bity ]]; then
+        mkdir -p "$work/source"
+        git archive "$revision" | tar -x -C "$work/source"
+        cmake -S "$work/source" -B "$other" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+            -DBITY_TESTS=OFF >/dev/null
+        cmake --build "$other" --target bity >/dev/null
+    fi
+fi
 
 failures=0
 verdict() {  # verdict NAME MEASURED TARGET OK
@@ -44,12 +75,7 @@ timing_verdict() {
         verdict "$@"
     fi
 }
-# Wall-clock seconds of a command, to the millisecond.
-seconds() {
-    local TIMEFORMAT=%3R
-    { time "$@" >/dev/null 2>&1; } 2>&1
-}
-is_less() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
+is_at_least() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a >= b) }'; }
 
 # --- 1,000,000 mixed lines ---------------------------------------------------
 lines=1000000
@@ -59,22 +85,74 @@ numbers=$(grep -c '^Zadej cislo: Zadano ' "$work/report.txt" || true)
 errors=$(grep -c '^Zadej cislo: Chybne zadani!$' "$work/report.txt" || true)
 input_bytes=$(stat -c %s "$work/numbers.txt")
 output_bytes=$(stat -c %s "$work/report.txt")
+echo "bity < numbers.txt: $lines lines, $input_bytes bytes in, $output_bytes bytes out,"
+echo "  $numbers numbers and $errors error lines"
 
-run_filter() { "$bity" <"$work/numbers.txt" >"$work/report.txt"; }
-best=
-for _ in 1 2 3 4 5; do
-    t=$(seconds run_filter)
-    if [[ -z $best ]] || is_less "$t" "$best"; then best=$t; fi
+if [[ -n $against ]]; then
+    "$other/bity" <"$work/numbers.txt" >"$work/other.txt"
+    same=0
+    if cmp -s "$work/report.txt" "$work/other.txt"; then same=1; fi
+    verdict "same output as $revision" "$([[ $same == 1 ]] && echo yes || echo no)" "yes" "$same"
+fi
+
+# run PROGRAM DESTINATION NAME: one filter run; appends its wall-clock
+# seconds to $work/times.NAME.DESTINATION. A file is removed beforehand, so
+# that no run pays for dropping the one before it.
+run() {
+    [[ $2 == /dev/null ]] || rm -f "$2"
+    local start=$EPOCHREALTIME
+    "$1" <"$work/numbers.txt" >"$2"
+    local end=$EPOCHREALTIME
+    awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f\n", b - a }' \
+        >>"$work/times.$3.$([[ $2 == /dev/null ]] && echo null || echo file)"
+}
+programs=("$bity")
+names=(this)
+if [[ -n $against ]]; then
+    programs+=("$other/bity")
+    names+=("$revision")
+fi
+for ((round = 0; round < rounds; ++round)); do
+    for ((k = 0; k < ${#programs[@]}; ++k)); do
+        # Which program goes first alternates from round to round.
+        i=$(((k + round) % ${#programs[@]}))
+        run "${programs[$i]}" /dev/null "${names[$i]}"
+        run "${programs[$i]}" "$work/out.txt" "${names[$i]}"
+    done
 done
-rate=$(awk -v n="$numbers" -v t="$best" 'BEGIN { printf "%d", n / t }')
+
+# stats NAME DESTINATION: min, median and max of that program's times there.
+stats() {
+    sort -n "$work/times.$1.$2" |
+        awk '{ t[NR] = $1 } END { printf "%s %s %s\n", t[1], t[int((NR + 1) / 2)], t[NR] }'
+}
+median() { stats "$1" "$2" | awk '{ print $2 }'; }
+rate() { awk -v n="$numbers" -v t="$(median "$1" "$2")" 'BEGIN { printf "%d", n / t }'; }
+ratio() { awk -v a="$(median "$revision" "$1")" -v b="$(median this "$1")" 'BEGIN { printf "%.2f", a / b }'; }
+
+echo "  $rounds rounds$([[ -n $against ]] && echo ", runs of both programs interleaved"), wall-clock seconds:"
+printf '    %-10s %-10s %8s %8s %8s %18s\n' program output min median max "numbers/s, median"
+for name in "${names[@]}"; do
+    for destination in null file; do
+        read -r min med max <<<"$(stats "$name" "$destination")"
+        printf '    %-10s %-10s %8s %8s %8s %18s\n' "$name" \
+            "$([[ $destination == null ]] && echo /dev/null || echo a\ file)" \
+            "$min" "$med" "$max" "$(rate "$name" "$destination")"
+    done
+done
+timing_verdict "numbers a second to /dev/null (median)" "$(rate this null)" ">= 30000000" \
+    "$(is_at_least "$(rate this null)" 30000000 && echo 1 || echo 0)"
+timing_verdict "numbers a second to a file (median)" "$(rate this file)" ">= 20000000" \
+    "$(is_at_least "$(rate this file)" 20000000 && echo 1 || echo 0)"
+if [[ -n $against ]]; then
+    timing_verdict "times as fast as $revision to /dev/null" "$(ratio null)" ">= 4" \
+        "$(is_at_least "$(ratio null)" 4 && echo 1 || echo 0)"
+    echo "  times as fast as $revision to a file: $(ratio file)"
+fi
 
 strace -c -o "$work/strace.txt" "$bity" <"$work/numbers.txt" >"$work/report.txt"
 syscalls=$(awk '$NF == "total" { print $4 }' "$work/strace.txt")
 peak=$(/usr/bin/time -f %M "$bity" <"$work/numbers.txt" 2>&1 >"$work/report.txt")
-
-echo "bity < numbers.txt > report.txt: $lines lines, $input_bytes bytes in, $output_bytes bytes out,"
-echo "  $numbers numbers and $errors error lines; best of 5 runs $best s"
-timing_verdict "numbers a second" "$rate" ">= 5000000" "$(awk -v r="$rate" 'BEGIN { print (r >= 5000000) }')"
 verdict "system calls, whole run (strace -c)" "$syscalls" "< 2000" "$(awk -v s="$syscalls" 'BEGIN { print (s < 2000) }')"
 verdict "peak resident memory, KiB" "$peak" "< 8192" "$(awk -v p="$peak" 'BEGIN { print (p < 8192) }')"
 echo "  system calls by kind:"

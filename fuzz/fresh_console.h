@@ -1,12 +1,12 @@
 // A console made anew for each run of a fuzz target, always in the same
-// place: allocating its 1.2 MiB for every run would cost more than the run.
+// place: allocating its buffers for every run would cost more than the run.
 #pragma once
 
-#include <new>
+#include <optional>
 
 #include "console/console.h"
 
 inline console::Console& fresh_console(console::Device device) {
-    alignas(console::Console) static unsigned char place[sizeof(console::Console)];
-    return *new (place) console::Console(device);
+    static std::optional<console::Console> console;
+    return console.emplace(device);
 }
