@@ -19,6 +19,9 @@ struct Device {
     // Null when there is nothing to do.
     bool (*finish)(void* context);
     void* context;
+    // A byte that ends the input where it stands, as Ctrl-Z (0x1A) does on
+    // Windows, or -1 for none: the bytes before it are read, none after it.
+    int end_mark = -1;
 };
 
 // Standard input and standard output, read and written as they come.

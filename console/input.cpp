@@ -1,6 +1,7 @@
 #include "console/input.h"
 
 #include <cerrno>
+#include <cstring>
 
 #include "console/output.h"
 
@@ -19,8 +20,14 @@ bool refill(Console& c) {
     }
     in.next = 0;
     in.end = static_cast<std::size_t>(n);
+    if (c.device.end_mark >= 0) {
+        if (const void* mark = std::memchr(in.data, c.device.end_mark, in.end)) {
+            in.end = static_cast<std::size_t>(static_cast<const char*>(mark) - in.data);
+            in.ended = true;
+        }
+    }
     in.data[in.end] = '\0';
-    return true;
+    return in.end > 0;
 }
 
 }  // namespace console

@@ -286,6 +286,48 @@ TEST(Flushing, ManyNumbersCostOneReadAndOneWritePerBuffer) {
     EXPECT_LE(m.writes, m.output.size() / console::output_size + buffers + 1);
 }
 
+// A device's end mark (Windows' Ctrl-Z) ends the input where it stands,
+// wherever the reads put it.
+TEST(EndMark, EndsInputWhereItStands) {
+    const struct {
+        std::string input;
+        std::string line;
+        std::string rest;
+    } cases[] = {
+        {"a b\n15\n\x1a"
+         "16\n",
+         "a b", "15\n"},
+        {"\x1a"
+         "abc\n",
+         "", ""},
+        {"ab\x1a"
+         "c\n",
+         "ab", ""},
+        {"a\n" + std::string(300000, '7') +
+             "\x1a"
+             "8",
+         "a", std::string(300000, '7')},
+        {"no mark\n1 2", "no mark", "1 2"},
+    };
+    for (const std::size_t chunk : chunk_sizes) {
+        for (const auto& c : cases) {
+            MemoryDevice m{.input = c.input, .chunk = chunk};
+            console::Device d = console::memory_device(m);
+            d.end_mark = 0x1A;
+            const auto console = std::make_unique<console::Console>(d);
+            char s[100];
+            const std::string shown = c.input.substr(0, 20);
+            EXPECT_TRUE(console::read_line(*console, s, sizeof s)) << shown;
+            EXPECT_STREQ(s, c.line.c_str()) << shown << " chunk " << chunk;
+            EXPECT_EQ(rest_of_input(*console), c.rest) << shown << " chunk " << chunk;
+            const std::size_t reads = m.reads;
+            EXPECT_EQ(console::get_char(*console), console::end_of_input) << shown;
+            EXPECT_EQ(m.reads, reads) << "read on after the mark: " << shown;
+            EXPECT_EQ(console::close(*console).failed_stream, nullptr) << shown;
+        }
+    }
+}
+
 TEST(Failures, LostOutputEndsInputAndIsReported) {
     MemoryDevice m{.input = "1 2 3 4 5", .output_limit = 4};
     const auto c = on(m);
