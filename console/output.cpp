@@ -23,7 +23,8 @@ char* put(char* to, Fixed1 number) {
 void put_one(Console& c, std::string_view text) {
     Output& out = c.out;
     for (;;) {
-        const std::size_t n = std::min(text.size(), output_size - out.used);
+        const std::size_t n =
+            std::min(text.size(), (output_size - out.used) / (crlf_line_ends ? 2 : 1));
         out.used = static_cast<std::size_t>(put(out.data + out.used, text.substr(0, n)) - out.data);
         text.remove_prefix(n);
         if (text.empty()) return;

@@ -59,9 +59,17 @@ constexpr Fixed1 piece(Fixed1 number) {
     return number;
 }
 
+// Where lines end in CR LF, each LF of a text is written as both, into the
+// buffer, so that the system is handed whole buffers as elsewhere.
+#ifdef _WIN32
+inline constexpr bool crlf_line_ends = true;
+#else
+inline constexpr bool crlf_line_ends = false;
+#endif
+
 // The most bytes a piece can take.
 inline std::size_t most_bytes(std::string_view text) {
-    return text.size();
+    return crlf_line_ends ? 2 * text.size() : text.size();
 }
 constexpr std::size_t most_bytes(Hex8) {
     return 8;
@@ -78,6 +86,13 @@ constexpr std::size_t most_bytes(Fixed1) {
 // returns where the piece ends. They are inlined wherever they are used, so
 // that a line is put together in one stretch of code.
 [[gnu::always_inline]] inline char* put(char* to, std::string_view text) {
+    if constexpr (crlf_line_ends) {
+        for (const char c : text) {
+            if (c == '\n') *to++ = '\r';
+            *to++ = c;
+        }
+        return to;
+    }
     std::memcpy(to, text.data(), text.size());
     return to + text.size();
 }

@@ -129,17 +129,21 @@ std::string exchange(pid_t pid, Feed feed, Drain drain, Clock::time_point deadli
     if (feed.fd >= 0) set_non_blocking(feed.fd);
     if (drain.wanted == 0 || pid <= 0) close_fd(drain.fd);
     if (pid <= 0) close_fd(feed.fd);
+    bool fed = false;  // all of the input is in
     auto next_write = Clock::now();
     auto next_read = Clock::now();
     while (drain.fd >= 0 || (feed.fd >= 0 && !has_ended(pid))) {
         const auto now = Clock::now();
         if (now > deadline) break;
-        if (feed.fd >= 0 && offset == piece.size() && now >= next_write) {
+        if (feed.fd >= 0 && offset == piece.size() && now >= next_write && !fed) {
             piece = feed.next();
             offset = 0;
-            if (piece.empty()) close_fd(feed.fd);
+            fed = piece.empty();
         }
-        const bool writing = feed.fd >= 0 && now >= next_write;
+        if (fed && feed.fd >= 0 && (!feed.close_when || feed.close_when(output))) {
+            close_fd(feed.fd);
+        }
+        const bool writing = feed.fd >= 0 && now >= next_write && !fed;
         const bool reading = drain.fd >= 0 && now >= next_read;
         pollfd p[2] = {{reading ? drain.fd : -1, POLLIN, 0}, {writing ? feed.fd : -1, POLLOUT, 0}};
         // A program still running with its output done is checked on often;

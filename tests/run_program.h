@@ -89,6 +89,9 @@ struct Feed {
     // The next piece of input; an empty one ends it, and the pipe is closed.
     std::function<std::string()> next;
     Pace pace{};
+    // When given, the pipe is closed only once this holds of the output so
+    // far: input left open until the program has answered what it got.
+    std::function<bool(const std::string& output)> close_when{};
 };
 
 // The test's end of the pipe that is the program's standard output.

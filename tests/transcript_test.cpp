@@ -41,6 +41,7 @@ struct Transcript {
     // is a file.
     std::string stdout_path{};
     std::string platform{};  // the only one the case is for
+    std::string errors{};    // the line on standard error, where the case says
 };
 
 // Text after "< " or "> ": escapes \n \r \t \v \f \\ \xHH, and {N*text}
@@ -116,6 +117,8 @@ std::vector<Transcript> load(const char* path) {
             cases.back().stdout_path = line.substr(8);
         } else if (line.rfind("platform: ", 0) == 0) {
             cases.back().platform = line.substr(10);
+        } else if (line.rfind("errors: ", 0) == 0) {
+            cases.back().errors = line.substr(8) + "\n";
         } else {
             ADD_FAILURE() << path << ":" << number << ": cannot read \"" << line << '"';
         }
@@ -179,17 +182,22 @@ const std::string slow_output = "non-blocking pipe, read slowly";
 constexpr run_program::Pace slow_feed{.bytes = 7, .pause = std::chrono::milliseconds(10)};
 constexpr run_program::Pace slow_reader{.bytes = 4096, .pause = std::chrono::milliseconds(5)};
 
+// A pipe closed only once the program has answered all it was fed: all of
+// the "> " text is out but the line end written at the end of input.
+const std::string held_input = "pipe, held open until answered";
+
 // Sets `stream`, the program's standard input, as the case says; when that
 // is a pipe, what the test feeds into it.
 run_program::Feed connect_input(const Transcript& t, int input_file, run_program::Stream& stream) {
     using namespace run_program;
     const bool endless = t.stdin_path == "endless";
     const bool slow = t.stdin_path == slow_input;
+    const bool held = t.stdin_path == held_input;
     if (t.stdin_path == "closed") {
         stream = closed();
-    } else if (!t.stdin_path.empty() && !endless && !slow) {
+    } else if (!t.stdin_path.empty() && !endless && !slow && !held) {
         stream = file(t.stdin_path, O_RDONLY);
-    } else if (!endless && !slow) {
+    } else if (!endless && !slow && !held) {
         stream = ours(input_file);
     } else {
         EXPECT_FALSE(endless && t.input.empty()) << "endless input needs input to repeat";
@@ -197,6 +205,14 @@ run_program::Feed connect_input(const Transcript& t, int input_file, run_program
         if (slow) set_non_blocking(p.read);
         stream = ours(p.read);
         if (endless) return {p.write, [text = t.input] { return text; }};
+        if (held) {
+            const std::string answer = t.output.substr(0, t.output.size() - 1);
+            return {.fd = p.write,
+                    .next = once(t.input),
+                    .close_when = [answer](const std::string& output) {
+                        return lf_line_ends(output) == answer;
+                    }};
+        }
         return {p.write, once(t.input), slow_feed};
     }
     return {};
@@ -225,7 +241,12 @@ run_program::Drain connect_output(const Transcript& t, run_program::Stream& stre
         set_non_blocking(p.write);
         return {.fd = p.read, .pace = slow_reader};
     }
-    return {p.read, t.stdout_path == "quits early" ? t.output.size() : std::string::npos};
+    if (t.stdout_path != "quits early") return {p.read};
+    // As much as the "> " text has, with a CR for each LF where the program
+    // writes CR LF.
+    const bool crlf = program_platform() == "windows";
+    const auto lines = static_cast<std::size_t>(std::count(t.output.begin(), t.output.end(), '\n'));
+    return {p.read, t.output.size() + (crlf ? lines : 0)};
 }
 
 struct Outcome {
@@ -301,6 +322,9 @@ TEST_P(TranscriptTest, OutputAndStatus) {
         // One line that says what went wrong.
         EXPECT_EQ(r.errors.rfind("bity: ", 0), 0u) << r.errors;
         EXPECT_EQ(r.errors.find('\n'), r.errors.size() - 1) << r.errors;
+        if (!t.errors.empty()) {
+            EXPECT_EQ(r.errors, t.errors);
+        }
     }
 }
 
