@@ -17,14 +17,14 @@ if(WIN32)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS README.md LICENSE)
 else()
   install(TARGETS bity)
-  # strip keeps the compiler's name in the .comment section, which Debian's
-  # packages drop; when installing stripped (as CPack does), drop it too.
+  # The installed program carries no debug sections, whatever the build
+  # type: they are for the build tree, and would be most of its size. Nor
+  # does it keep the compiler's name in the .comment section, which
+  # Debian's packages drop.
   install(CODE "
-    if(CMAKE_INSTALL_DO_STRIP)
-      execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment
-        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/bity\"
-        COMMAND_ERROR_IS_FATAL ANY)
-    endif()")
+    execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-all --remove-section=.comment
+      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/bity\"
+      COMMAND_ERROR_IS_FATAL ANY)")
   # The manual page and the changelog are installed compressed, as Debian
   # wants them, with no name or time stamp inside, so that every build of
   # the package is the same.

@@ -63,7 +63,8 @@ template <unsigned base>
     // its mark moved to the byte's lowest bit; the top bit set besides
     // stands for a ninth byte, so that there is always one to find.
     const std::uint64_t ends = (~(decimal | letter) | word) & top_bits;
-    const unsigned count = (static_cast<unsigned>(std::countr_zero(ends >> 7 | 1ull << 63)) + 1) / 8;
+    const unsigned count =
+        (static_cast<unsigned>(std::countr_zero(ends >> 7 | 1ull << 63)) + 1) / 8;
 
     // The digits moved to the top, so that the bytes below them become
     // zeros in front of them (two shifts, as one of 64 bits, for no digits,
