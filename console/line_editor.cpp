@@ -106,15 +106,36 @@ std::ptrdiff_t read_edited(void* context, char* buffer, std::size_t size) {
     return static_cast<std::ptrdiff_t>(n);
 }
 
+// Ctrl-D: on an empty line the end of input, as at any terminal, but
+// without the "^D" the editor would leave on the screen; within a line it
+// deletes the character under the cursor, and at the end of one it beeps.
+unsigned char delete_or_end(EditLine* editor, int) {
+    const LineInfo* line = el_line(editor);
+    if (line->buffer == line->lastchar) return CC_EOF;
+    if (line->cursor == line->lastchar) return CC_ERROR;
+    el_cursor(editor, 1);
+    el_deletestr(editor, 1);
+    return CC_REFRESH;
+}
+
+// The editor's messages: one that it cannot find the terminal's type among
+// those the machine describes would show at every start. It then makes do
+// with a dumb terminal's controls, and the keys still work.
+ssize_t drop_message(void*, const char*, std::size_t size) {
+    return static_cast<ssize_t>(size);
+}
+
 bool finish_editor(void* context) {
     LineEditor& e = state(context);
     write_prompt(e);
     if (e.editor != nullptr) el_end(e.editor);
     if (e.lines != nullptr) history_end(e.lines);
     if (e.screen != nullptr) std::fclose(e.screen);
+    if (e.messages != nullptr) std::fclose(e.messages);
     e.editor = nullptr;
     e.lines = nullptr;
     e.screen = nullptr;
+    e.messages = nullptr;
     errno = e.screen_error;
     return e.screen_error == 0;
 }
@@ -139,9 +160,11 @@ Device line_editor_device(LineEditor& e) {
     e.screen = fopencookie(
         &e, "w",
         {.read = nullptr, .write = write_editor_output, .seek = nullptr, .close = nullptr});
-    if (e.screen != nullptr) {
-        e.editor =
-            el_init_fd("bity", stdin, e.screen, stderr, STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO);
+    e.messages = fopencookie(
+        nullptr, "w", {.read = nullptr, .write = drop_message, .seek = nullptr, .close = nullptr});
+    if (e.screen != nullptr && e.messages != nullptr) {
+        e.editor = el_init_fd("bity", stdin, e.screen, e.messages, STDIN_FILENO, STDOUT_FILENO,
+                              STDERR_FILENO);
     }
     e.lines = history_init();
     if (e.editor == nullptr || e.lines == nullptr) {
@@ -161,6 +184,9 @@ Device line_editor_device(LineEditor& e) {
     el_set(e.editor, EL_SIGNAL, 1);
     // A tab belongs to the text like any other character.
     el_set(e.editor, EL_BIND, "^I", "ed-insert", nullptr);
+    el_set(e.editor, EL_ADDFN, "bity-delete-or-end", "Delete, or end input on an empty line",
+           delete_or_end);
+    el_set(e.editor, EL_BIND, "^D", "bity-delete-or-end", nullptr);
     // The usual sequences for Delete, Home, End and a word to the left or
     // right, whatever the terminal description says (a missing or dumb one
     // has none).

@@ -21,6 +21,7 @@ struct LineEditor {
     // goes through the same writes as the rest, and a failure is kept here.
     std::FILE* screen = nullptr;
     int screen_error = 0;
+    std::FILE* messages = nullptr;  // the editor's own, which are dropped
     // Output after the last line end, held back to be shown by the editor
     // as the prompt of the next line it reads.
     static constexpr std::size_t prompt_capacity = 256;

@@ -174,7 +174,12 @@ void PrintTo(const Terminal& t, std::ostream* os) {
     *os << t.name;
 }
 
-const Terminal terminals[] = {{"AtXterm", "TERM=xterm"}, {"WithoutTerm", "TERM"}};
+// A terminal type the machine has no description of, as when a terminal's
+// own type has not been installed on a host one logs in to: the program
+// starts silently and edits lines as at a dumb terminal.
+const Terminal terminals[] = {{"AtXterm", "TERM=xterm"},
+                              {"WithoutTerm", "TERM"},
+                              {"AtUnknownTerminal", "TERM=bity-no-such-terminal"}};
 
 class EditingTest : public testing::TestWithParam<std::tuple<EditCase, Terminal>> {};
 
@@ -266,6 +271,9 @@ const EditCase edit_cases[] = {
      {"x", "15", "<up><left>0"},
      {"Zadej retez: x", "Retez x obsahuje 0 mezer.", "Zadej cislo: 15", x15, "Zadej cislo: 105",
       x105, "Zadej cislo: "}},
+    {"CtrlDDeletesUnderTheCursor",
+     {"abxc<left><left><ctrl-d>", "1x5<left><left><ctrl-d>"},
+     {"Zadej retez: abc", "Retez abc obsahuje 0 mezer.", "Zadej cislo: 15", x15, "Zadej cislo: "}},
     {"WrongInputIsRecalledToo",
      {"x", "1z", "<up><backspace>"},
      {"Zadej retez: x", "Retez x obsahuje 0 mezer.", "Zadej cislo: 1z", x1,
@@ -313,6 +321,25 @@ const EndCase end_cases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Keys, EndingTest, testing::ValuesIn(end_cases),
                          [](const testing::TestParamInfo<EndCase>& p) { return p.param.name; });
+
+// Ctrl-D that ends the input leaves nothing of its own on the screen: the
+// dialogue's next output follows the prompt as it would at the end of a
+// file.
+TEST(Ending, CtrlDLeavesNothingOnTheScreen) {
+#if !BITY_LINE_EDITOR
+    GTEST_SKIP() << "built without the line editor";
+#endif
+    const Session s = start(at_xterm());
+    std::string output = read_until_waiting(s.output, "Zadej retez: ");
+    type(s, keys("<ctrl-d>"));
+    EXPECT_EQ(wait_for_exit(s), 0);
+    output += read_for(s.output, 1s, {}, true);
+    const std::vector<std::string> expected = {
+        "Maxinalni prvek je na 2. pozici, hodnota maxima je 1000.0.",
+        "Zadej retez: Retez  obsahuje 0 mezer.", "Zadej cislo:", ""};
+    EXPECT_EQ(render(output), expected) << testing::PrintToString(output);
+    finish(s);
+}
 
 struct PlainCase {
     const char* name;
