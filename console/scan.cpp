@@ -142,6 +142,42 @@ bool read_line(Console& c, char* s, std::size_t size) {
     return in.error == 0;
 }
 
+// Where a number's digits begin, once its sign and prefix are taken.
+struct Start {
+    const unsigned char* p;
+    bool negative;
+    bool have_digits;  // the 0 of an octal number
+};
+
+// The rest of scan_int, once the base is known: the digits, across refills,
+// and the one place that decides the result.
+template <unsigned base>
+int take_number(Console& c, Start start, std::int32_t& x) {
+    Input& in = c.in;
+    // The magnitude stops growing one past the largest the sign allows, so
+    // that any number of digits is read in one pass without overflow.
+    const std::uint64_t limit = start.negative ? 0x8000'0000u : 0xFFFF'FFFFu;
+    std::uint64_t magnitude = 0;
+    const unsigned char* p = start.p;
+    bool have_digits = start.have_digits;
+    for (;;) {
+        const unsigned char* const first = p;
+        p = add_digits<base>(p, magnitude, limit);
+        have_digits = have_digits || p != first;
+        if (p != bytes(in) + in.end) break;
+        in.next = in.end;
+        if (!refill(c)) break;
+        p = bytes(in);
+    }
+    in.next = static_cast<std::size_t>(p - bytes(in));
+
+    if (in.error != 0) return end_of_input;  // the number may have been cut short
+    if (!have_digits || magnitude > limit) return 0;
+    const auto value = static_cast<std::uint32_t>(magnitude);
+    x = static_cast<std::int32_t>(start.negative ? 0u - value : value);
+    return 1;
+}
+
 int scan_int(Console& c, std::int32_t& x) {
     Input& in = c.in;
     // The scan runs on a pointer into the buffer, which stops on the NUL
@@ -166,44 +202,20 @@ int scan_int(Console& c, std::int32_t& x) {
         if (!more()) return end_of_input;
     }
 
+    // A sign, then the prefix that decides the base; the digits are taken
+    // in a loop of their base's own.
     const bool negative = *p == '-';
     if (*p == '+' || *p == '-') {
         ++p;
         more();
     }
-    unsigned base = 10;
-    bool have_digits = false;
-    if (*p == '0') {
-        ++p;
-        more();
-        base = 8;
-        have_digits = true;
-        if (*p == 'x' || *p == 'X') {
-            ++p;
-            more();
-            base = 16;
-            have_digits = false;
-        }
-    }
-
-    // The magnitude stops growing one past the largest the sign allows, so
-    // that any number of digits is read in one pass without overflow.
-    const std::uint64_t limit = negative ? 0x8000'0000u : 0xFFFF'FFFFu;
-    std::uint64_t magnitude = 0;
-    do {
-        const unsigned char* const first = p;
-        p = base == 10   ? add_digits<10>(p, magnitude, limit)
-            : base == 16 ? add_digits<16>(p, magnitude, limit)
-                         : add_digits<8>(p, magnitude, limit);
-        have_digits = have_digits || p != first;
-    } while (p == end && more());
-    in.next = static_cast<std::size_t>(p - bytes(in));
-
-    if (in.error != 0) return end_of_input;  // the number may have been cut short
-    if (!have_digits || magnitude > limit) return 0;
-    const auto value = static_cast<std::uint32_t>(magnitude);
-    x = static_cast<std::int32_t>(negative ? 0u - value : value);
-    return 1;
+    if (*p != '0') return take_number<10>(c, {p, negative, false}, x);
+    ++p;
+    more();
+    if (*p != 'x' && *p != 'X') return take_number<8>(c, {p, negative, true}, x);
+    ++p;
+    more();
+    return take_number<16>(c, {p, negative, false}, x);
 }
 
 void skip_line(Console& c) {
