@@ -184,8 +184,10 @@ Device line_editor_device(LineEditor& e) {
     el_set(e.editor, EL_SIGNAL, 1);
     // A tab belongs to the text like any other character.
     el_set(e.editor, EL_BIND, "^I", "ed-insert", nullptr);
-    el_set(e.editor, EL_ADDFN, "bity-delete-or-end", "Delete, or end input on an empty line",
-           delete_or_end);
+    // Named in wide characters: given narrow ones, the editor copies them
+    // and never frees the copies.
+    el_wset(e.editor, EL_ADDFN, L"bity-delete-or-end", L"Delete, or end input on an empty line",
+            delete_or_end);
     el_set(e.editor, EL_BIND, "^D", "bity-delete-or-end", nullptr);
     // The usual sequences for Delete, Home, End and a word to the left or
     // right, whatever the terminal description says (a missing or dumb one
