@@ -3,6 +3,7 @@
 // fuzzers and the benchmark.
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 
 namespace console {
@@ -23,6 +24,11 @@ struct Device {
     // Windows, or -1 for none: the bytes before it are read, none after it.
     int end_mark = -1;
 };
+
+// The errno of a device call that failed; EIO where it left none.
+inline int failure_errno() {
+    return errno != 0 ? errno : EIO;
+}
 
 // Standard input and standard output, read and written as they come.
 Device standard_device();

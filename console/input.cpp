@@ -15,7 +15,7 @@ bool refill(Console& c) {
     const std::ptrdiff_t n = c.device.read(c.device.context, in.data, input_size);
     if (n <= 0) {
         in.ended = true;
-        if (n < 0) in.error = errno != 0 ? errno : EIO;
+        if (n < 0) in.error = failure_errno();
         return false;
     }
     in.next = 0;

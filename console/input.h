@@ -13,17 +13,10 @@ namespace console {
 // nobody would see what comes next.
 bool refill(Console& c);
 
-// The next byte (0 to 255) without taking it, or end_of_input.
-inline int peek(Console& c) {
-    if (c.in.next == c.in.end && !refill(c)) return end_of_input;
-    return static_cast<unsigned char>(c.in.data[c.in.next]);
-}
-
 // The next byte (0 to 255), taken, or end_of_input.
 inline int get_char(Console& c) {
-    const int byte = peek(c);
-    if (byte != end_of_input) ++c.in.next;
-    return byte;
+    if (c.in.next == c.in.end && !refill(c)) return end_of_input;
+    return static_cast<unsigned char>(c.in.data[c.in.next++]);
 }
 
 }  // namespace console

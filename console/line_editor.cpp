@@ -24,7 +24,7 @@ LineEditor& state(void* context) {
 // is kept and reported again by every later write.
 bool write_screen(LineEditor& e, const char* data, std::size_t size) {
     if (e.screen_error == 0 && size > 0 && !standard_device().write(nullptr, data, size)) {
-        e.screen_error = errno != 0 ? errno : EIO;
+        e.screen_error = failure_errno();
     }
     errno = e.screen_error;
     return e.screen_error == 0;

@@ -8,7 +8,7 @@ namespace console {
 void flush(Console& c) {
     Output& out = c.out;
     if (out.used > 0 && out.error == 0 && !c.device.write(c.device.context, out.data, out.used)) {
-        out.error = errno != 0 ? errno : EIO;
+        out.error = failure_errno();
     }
     out.used = 0;
 }

@@ -110,6 +110,20 @@ const unsigned char* bytes(const Input& in) {
     return reinterpret_cast<const unsigned char*>(in.data);
 }
 
+// The scans run on a pointer into the buffer, which stops on the NUL after
+// the last byte; only where it stops do they look whether it has reached
+// the end. Whether there is a byte at `p`: at the end, the buffer is
+// refilled and `p` and `end` moved to the new bytes. After a refill that
+// fails `p` points at that NUL again, which goes on with no number.
+bool more(Console& c, const unsigned char*& p, const unsigned char*& end) {
+    if (p != end) return true;
+    c.in.next = c.in.end;
+    if (!refill(c)) return false;
+    p = bytes(c.in);
+    end = p + c.in.end;
+    return true;
+}
+
 }  // namespace
 
 bool read_line(Console& c, char* s, std::size_t size) {
@@ -145,6 +159,7 @@ bool read_line(Console& c, char* s, std::size_t size) {
 // Where a number's digits begin, once its sign and prefix are taken.
 struct Start {
     const unsigned char* p;
+    const unsigned char* end;  // of the buffer's bytes
     bool negative;
     bool have_digits;  // the 0 of an octal number
 };
@@ -159,16 +174,13 @@ int take_number(Console& c, Start start, std::int32_t& x) {
     const std::uint64_t limit = start.negative ? 0x8000'0000u : 0xFFFF'FFFFu;
     std::uint64_t magnitude = 0;
     const unsigned char* p = start.p;
+    const unsigned char* end = start.end;
     bool have_digits = start.have_digits;
-    for (;;) {
+    do {
         const unsigned char* const first = p;
         p = add_digits<base>(p, magnitude, limit);
         have_digits = have_digits || p != first;
-        if (p != bytes(in) + in.end) break;
-        in.next = in.end;
-        if (!refill(c)) break;
-        p = bytes(in);
-    }
+    } while (p == end && more(c, p, end));
     in.next = static_cast<std::size_t>(p - bytes(in));
 
     if (in.error != 0) return end_of_input;  // the number may have been cut short
@@ -179,27 +191,14 @@ int take_number(Console& c, Start start, std::int32_t& x) {
 }
 
 int scan_int(Console& c, std::int32_t& x) {
-    Input& in = c.in;
-    // The scan runs on a pointer into the buffer, which stops on the NUL
-    // after the last byte; only where it stops does it look whether it has
-    // reached the end and must refill. After a refill that fails it points
-    // at that NUL again, which is nothing that goes on with a number.
-    const unsigned char* p = bytes(in) + in.next;
-    const unsigned char* end = bytes(in) + in.end;
-    const auto more = [&] {
-        if (p != end) return true;
-        in.next = in.end;
-        if (!refill(c)) return false;
-        p = bytes(in);
-        end = p + in.end;
-        return true;
-    };
+    const unsigned char* p = bytes(c.in) + c.in.next;
+    const unsigned char* end = bytes(c.in) + c.in.end;
 
     for (;;) {
         while (is_space(*p))
             ++p;
         if (p != end) break;
-        if (!more()) return end_of_input;
+        if (!more(c, p, end)) return end_of_input;
     }
 
     // A sign, then the prefix that decides the base; the digits are taken
@@ -207,15 +206,15 @@ int scan_int(Console& c, std::int32_t& x) {
     const bool negative = *p == '-';
     if (*p == '+' || *p == '-') {
         ++p;
-        more();
+        more(c, p, end);
     }
-    if (*p != '0') return take_number<10>(c, {p, negative, false}, x);
+    if (*p != '0') return take_number<10>(c, {p, end, negative, false}, x);
     ++p;
-    more();
-    if (*p != 'x' && *p != 'X') return take_number<8>(c, {p, negative, true}, x);
+    more(c, p, end);
+    if (*p != 'x' && *p != 'X') return take_number<8>(c, {p, end, negative, true}, x);
     ++p;
-    more();
-    return take_number<16>(c, {p, negative, false}, x);
+    more(c, p, end);
+    return take_number<16>(c, {p, end, negative, false}, x);
 }
 
 void skip_line(Console& c) {

@@ -193,11 +193,12 @@ run_program::Feed connect_input(const Transcript& t, int input_file, run_program
     const bool endless = t.stdin_path == "endless";
     const bool slow = t.stdin_path == slow_input;
     const bool held = t.stdin_path == held_input;
+    const bool piped = endless || slow || held;
     if (t.stdin_path == "closed") {
         stream = closed();
-    } else if (!t.stdin_path.empty() && !endless && !slow && !held) {
+    } else if (!t.stdin_path.empty() && !piped) {
         stream = file(t.stdin_path, O_RDONLY);
-    } else if (!endless && !slow && !held) {
+    } else if (!piped) {
         stream = ours(input_file);
     } else {
         EXPECT_FALSE(endless && t.input.empty()) << "endless input needs input to repeat";
