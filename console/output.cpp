@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace console {
 
@@ -15,9 +17,16 @@ void flush(Console& c) {
 
 namespace detail {
 
+// The C library's conversion, rather than C++'s, so that the program needs
+// no C++ run-time library and starts that much sooner; the numeric locale
+// is never changed from "C", so the point is a point. It is written in one
+// place, the first line, never on the number path.
 char* put(char* to, Fixed1 number) {
-    return std::to_chars(to, to + most_bytes(number), number.value, std::chars_format::fixed, 1)
-        .ptr;
+    char text[most_bytes(Fixed1{}) + 1];  // and the NUL
+    const int n = std::snprintf(text, sizeof text, "%.1f", number.value);
+    const std::size_t size = n > 0 ? static_cast<std::size_t>(n) : 0;
+    std::memcpy(to, text, size);
+    return to + size;
 }
 
 void put_one(Console& c, std::string_view text) {
