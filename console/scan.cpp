@@ -47,24 +47,29 @@ struct Digits {
 
 template <unsigned base>
 [[gnu::always_inline]] inline Digits leading_digits(std::uint64_t word) {
-    // Each byte's value as a digit: its low four bits, and 9 more for a
-    // letter ('a' and 'A' end in 1).
-    const std::uint64_t low = word & ~top_bits;
-    constexpr unsigned last_decimal = base < 10 ? '0' + base - 1 : '9';
-    const std::uint64_t decimal = at_least(low, '0') & ~at_least(low, last_decimal + 1);
-    std::uint64_t letter = 0;
-    if constexpr (base > 10) {
+    // Each byte's value as a digit is its low four bits, and 9 more for a
+    // letter ('a' and 'A' end in 1). Where the digits end is found by making
+    // every digit byte zero and every other one not: the lowest bit set lies
+    // in the first byte that is no digit, and there is none when all eight
+    // are. A carry out of a byte can only change bytes after it. (No byte of
+    // 128 or more is a digit.)
+    std::uint64_t values = word & every_byte * 0x0F;
+    std::uint64_t not_digits;
+    if constexpr (base == 8) {  // '0' to '7' are 0011 0xxx
+        not_digits = (word & every_byte * 0xF8) ^ every_byte * '0';
+    } else if constexpr (base == 10) {  // '0' to '9' are 0011 xxxx, and so after adding 6
+        const std::uint64_t high = every_byte * 0xF0;
+        not_digits = ((word & high) | ((word + every_byte * 6) & high) >> 4) ^ every_byte * 0x33;
+    } else {
+        const std::uint64_t low = word & ~top_bits;
+        const std::uint64_t decimal = at_least(low, '0') & ~at_least(low, '9' + 1);
         const std::uint64_t lower_case = low | every_byte * 0x20;
-        letter = at_least(lower_case, 'a') & ~at_least(lower_case, 'a' + base - 10);
+        const std::uint64_t letter =
+            at_least(lower_case, 'a') & ~at_least(lower_case, 'a' + base - 10);
+        values += (letter >> 7) * 9;
+        not_digits = (~(decimal | letter) | word) & top_bits;
     }
-    std::uint64_t values = (word & every_byte * 0x0F) + (letter >> 7) * 9;
-
-    // The first byte that is no digit (none of 128 or more is), found from
-    // its mark moved to the byte's lowest bit; the top bit set besides
-    // stands for a ninth byte, so that there is always one to find.
-    const std::uint64_t ends = (~(decimal | letter) | word) & top_bits;
-    const unsigned count =
-        (static_cast<unsigned>(std::countr_zero(ends >> 7 | 1ull << 63)) + 1) / 8;
+    const unsigned count = static_cast<unsigned>(std::countr_zero(not_digits)) / 8;
 
     // The digits moved to the top, so that the bytes below them become
     // zeros in front of them (two shifts, as one of 64 bits, for no digits,

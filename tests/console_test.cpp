@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <memory>
 #include <random>
@@ -113,6 +114,44 @@ TEST(ScanInt, Table) {
             EXPECT_EQ(console::scan_int(*console, x), c.outcome) << shown << " chunk " << chunk;
             EXPECT_EQ(x, c.x) << shown << " chunk " << chunk;
             EXPECT_EQ(rest_of_input(*console), c.rest) << shown << " chunk " << chunk;
+        }
+    }
+}
+
+// Each notation's digits are told from other bytes several at a time, so
+// every byte value is put right after numbers of each length, in each
+// notation, and the number must end exactly where strtoll's does.
+TEST(ScanInt, EndsBeforeTheFirstByteThatIsNoDigit) {
+    struct Notation {
+        std::string prefix;
+        std::string digits;  // the longest number tried; all shorter ones too
+    };
+    const Notation notations[] = {
+        {"", "123456789"},  {"-", "123456789"}, {"0", "1234567012"},
+        {"0x", "9aBcDeF1"}, {"-0X", "1234567"},
+    };
+    for (const auto& n : notations) {
+        for (std::size_t length = 1; length <= n.digits.size(); ++length) {
+            for (int byte = 0; byte < 256; ++byte) {
+                const std::string number = n.prefix + n.digits.substr(0, length);
+                const std::string input = number + static_cast<char>(byte) + " 5";
+                char* end = nullptr;
+                const long long value = std::strtoll(input.c_str(), &end, 0);
+                const auto taken = static_cast<std::size_t>(end - input.c_str());
+                // A digit more may take the number out of range.
+                const bool in_range = value >= INT32_MIN && value <= UINT32_MAX;
+                for (const std::size_t chunk : chunk_sizes) {
+                    MemoryDevice m{.input = input, .chunk = chunk};
+                    const auto console = on(m);
+                    std::int32_t x = untouched;
+                    EXPECT_EQ(console::scan_int(*console, x), in_range ? 1 : 0)
+                        << number << " + " << byte;
+                    EXPECT_EQ(x, in_range ? static_cast<std::int32_t>(value) : untouched)
+                        << number << " + " << byte;
+                    EXPECT_EQ(rest_of_input(*console), input.substr(taken))
+                        << number << " + " << byte << " chunk " << chunk;
+                }
+            }
         }
     }
 }
