@@ -177,18 +177,26 @@ int take_number(Console& c, Start start, std::int32_t& x) {
     // The magnitude stops growing one past the largest the sign allows, so
     // that any number of digits is read in one pass without overflow.
     const std::uint64_t limit = start.negative ? 0x8000'0000u : 0xFFFF'FFFFu;
-    std::uint64_t magnitude = 0;
     const unsigned char* p = start.p;
     const unsigned char* end = start.end;
-    bool have_digits = start.have_digits;
-    do {
-        const unsigned char* const first = p;
-        p = add_digits<base>(p, magnitude, limit);
-        have_digits = have_digits || p != first;
-    } while (p == end && more(c, p, end));
+
+    // Most numbers have fewer than eight digits, and the buffer holds them
+    // and the byte after them: one word of digits is all there is.
+    const Digits first = leading_digits<base>(load_word(p));
+    p += first.count;
+    std::uint64_t magnitude = first.value;
+    bool have_digits = start.have_digits || first.count > 0;
+    if (first.count == 8 || p == end) [[unlikely]] {
+        for (;;) {
+            const unsigned char* const from = p;
+            p = add_digits<base>(p, magnitude, limit);
+            have_digits = have_digits || p != from;
+            if (p != end || !more(c, p, end)) break;
+        }
+        if (in.error != 0) return end_of_input;  // the number may have been cut short
+    }
     in.next = static_cast<std::size_t>(p - bytes(in));
 
-    if (in.error != 0) return end_of_input;  // the number may have been cut short
     if (!have_digits || magnitude > limit) return 0;
     const auto value = static_cast<std::uint32_t>(magnitude);
     x = static_cast<std::int32_t>(start.negative ? 0u - value : value);
