@@ -180,13 +180,21 @@ int take_number(Console& c, Start start, std::int32_t& x) {
     const unsigned char* p = start.p;
     const unsigned char* end = start.end;
 
-    // Most numbers have fewer than eight digits, and the buffer holds them
-    // and the byte after them: one word of digits is all there is.
-    const Digits first = leading_digits<base>(load_word(p));
-    p += first.count;
-    std::uint64_t magnitude = first.value;
-    bool have_digits = start.have_digits || first.count > 0;
-    if (first.count == 8 || p == end) [[unlikely]] {
+    // Numbers have up to 12 digits (an octal number with its 0) unless they
+    // have leading zeros, and the buffer mostly holds all of them and the
+    // byte after them: two words of digits are all there is. The second
+    // word is taken without a loop; for at most 15 digits, the magnitude
+    // cannot overflow.
+    Digits word = leading_digits<base>(load_word(p));
+    p += word.count;
+    std::uint64_t magnitude = word.value;
+    bool have_digits = start.have_digits || word.count > 0;
+    if (word.count == 8) {
+        word = leading_digits<base>(load_word(p));
+        p += word.count;
+        magnitude = magnitude * powers<base>[word.count] + word.value;
+    }
+    if (word.count == 8 || p == end) [[unlikely]] {
         for (;;) {
             const unsigned char* const from = p;
             p = add_digits<base>(p, magnitude, limit);
