@@ -207,7 +207,9 @@ int take_number(Console& c, Start start, std::int32_t& x) {
 
     if (!have_digits || magnitude > limit) return 0;
     const auto value = static_cast<std::uint32_t>(magnitude);
-    x = static_cast<std::int32_t>(start.negative ? 0u - value : value);
+    // Negated, where the sign says so, without a branch either.
+    const std::uint32_t negate = 0u - static_cast<std::uint32_t>(start.negative);
+    x = static_cast<std::int32_t>((value ^ negate) - negate);
     return 1;
 }
 
@@ -223,12 +225,12 @@ int scan_int(Console& c, std::int32_t& x) {
     }
 
     // A sign, then the prefix that decides the base; the digits are taken
-    // in a loop of their base's own.
+    // in code of their base's own. Whether there is a sign, which a run of
+    // mixed numbers keeps changing, is no branch: one that guessed wrong
+    // would cost more than the few steps it saves.
     const bool negative = *p == '-';
-    if (*p == '+' || *p == '-') {
-        ++p;
-        more(c, p, end);
-    }
+    p += negative | (*p == '+');
+    more(c, p, end);
     if (*p != '0') return take_number<10>(c, {p, end, negative, false}, x);
     ++p;
     more(c, p, end);
