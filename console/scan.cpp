@@ -183,8 +183,8 @@ int take_number(Console& c, Start start, std::int32_t& x) {
     // Numbers have up to 12 digits (an octal number with its 0) unless they
     // have leading zeros, and the buffer mostly holds all of them and the
     // byte after them: two words of digits are all there is. The second
-    // word is taken without a loop; for at most 15 digits, the magnitude
-    // cannot overflow.
+    // word is taken without a loop; the 16 digits of two words cannot
+    // overflow the magnitude, whatever the base.
     Digits word = leading_digits<base>(load_word(p));
     p += word.count;
     std::uint64_t magnitude = word.value;
