@@ -1,7 +1,6 @@
 #include "console/output.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
