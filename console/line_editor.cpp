@@ -189,6 +189,9 @@ Device line_editor_device(LineEditor& e) {
     el_wset(e.editor, EL_ADDFN, L"bity-delete-or-end", L"Delete, or end input on an empty line",
             delete_or_end);
     el_set(e.editor, EL_BIND, "^D", "bity-delete-or-end", nullptr);
+    // Ctrl-U erases from the start of the line to the cursor, as in shells,
+    // rather than the whole line.
+    el_set(e.editor, EL_BIND, "^U", "vi-kill-line-prev", nullptr);
     // The usual sequences for Delete, Home, End and a word to the left or
     // right, whatever the terminal description says (a missing or dumb one
     // has none).

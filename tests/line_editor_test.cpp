@@ -36,11 +36,14 @@ std::string keys(std::string_view text) {
         {"<ctrl-right>", "\x1b[1;5C"},
         {"<home-vt>", "\x1b[1~"},
         {"<end-vt>", "\x1b[4~"},
+        {"<home-rxvt>", "\x1b[7~"},  // rxvt's Home and End
+        {"<end-rxvt>", "\x1b[8~"},
         {"<delete>", "\x1b[3~"},
         {"<backspace>", "\x7f"},
         {"<tab>", "\t"},
         {"<ctrl-c>", "\x03"},
         {"<ctrl-d>", "\x04"},
+        {"<ctrl-u>", "\x15"},
     };
     std::string result;
     while (!text.empty()) {
@@ -142,6 +145,7 @@ std::string read_until_waiting(int fd, std::string_view prompt) {
 
 // Report lines the table expects.
 const std::string x1 = "Zadano 00000001, Y=80000000, pocet bitu v 1 1";
+const std::string x5 = "Zadano 00000005, Y=A0000000, pocet bitu v 1 2";
 const std::string x3 = "Zadano 00000003, Y=C0000000, pocet bitu v 1 2";
 const std::string x7 = "Zadano 00000007, Y=E0000000, pocet bitu v 1 3";
 const std::string x15 = "Zadano 0000000F, Y=F0000000, pocet bitu v 1 4";
@@ -224,7 +228,7 @@ const EditCase edit_cases[] = {
      {"Zadej retez: abcd", "Retez abcd obsahuje 0 mezer.", "Zadej cislo: 150", x150,
       "Zadej cislo: "}},
     {"HomeEndOfConsoles",
-     {"bc<home-vt>a<end-vt>d", "5<home-vt>1<end-vt>0"},
+     {"bc<home-vt>a<end-vt>d", "5<home-rxvt>1<end-rxvt>0"},
      {"Zadej retez: abcd", "Retez abcd obsahuje 0 mezer.", "Zadej cislo: 150", x150,
       "Zadej cislo: "}},
     {"WordLeftAndRight",
@@ -274,6 +278,17 @@ const EditCase edit_cases[] = {
     {"CtrlDDeletesUnderTheCursor",
      {"abxc<left><left><ctrl-d>", "1x5<left><left><ctrl-d>"},
      {"Zadej retez: abc", "Retez abc obsahuje 0 mezer.", "Zadej cislo: 15", x15, "Zadej cislo: "}},
+    {"WrongInputIsRecalledToo",
+     {"x", "1z", "<up><backspace>"},
+     {"Zadej retez: x", "Retez x obsahuje 0 mezer.", "Zadej cislo: 1z", x1,
+      "Zadej cislo: Chybne zadani!", "Zadej cislo: 1", x1, "Zadej cislo: "}},
+    {"CtrlDAtTheEndOnlyBeeps",
+     {"ab<ctrl-d>c", "15<ctrl-d>"},
+     {"Zadej retez: abc", "Retez abc obsahuje 0 mezer.", "Zadej cislo: 15", x15, "Zadej cislo: "}},
+    {"CtrlUErasesUpToTheCursor",
+     {"xy<left><ctrl-u>ab c", "9<ctrl-u>1<left>9<right>5<left><ctrl-u>"},
+     {"Zadej retez: ab cy", "Retez ab cy obsahuje 1 mezer.", "Zadej cislo: 5", x5,
+      "Zadej cislo: "}},
     {"WrongInputIsRecalledToo",
      {"x", "1z", "<up><backspace>"},
      {"Zadej retez: x", "Retez x obsahuje 0 mezer.", "Zadej cislo: 1z", x1,
