@@ -119,8 +119,7 @@ unsigned char delete_or_end(EditLine* editor, int) {
 }
 
 // The editor's messages: one that it cannot find the terminal's type among
-// those the machine describes would show at every start. It then makes do
-// with a dumb terminal's controls, and the keys still work.
+// those the machine describes would show at every start.
 ssize_t drop_message(void*, const char*, std::size_t size) {
     return static_cast<ssize_t>(size);
 }
@@ -172,6 +171,16 @@ Device line_editor_device(LineEditor& e) {
         return standard_device();
     }
     el_set(e.editor, EL_CLIENTDATA, &e);
+    // A terminal of no type, or of one the machine has no description of
+    // (as when a terminal's own has not been installed on a host one logs
+    // in to), is taken for an xterm: every terminal in use today
+    // understands its controls, every Debian system describes it
+    // (ncurses-base), and unlike the dumb terminal the editor would make do
+    // with, it can move the cursor up, as a line longer than a row needs.
+    const char* term = std::getenv("TERM");
+    if (term == nullptr || *term == '\0' || el_set(e.editor, EL_TERMINAL, term) != 0) {
+        el_set(e.editor, EL_TERMINAL, "xterm");
+    }
     HistEvent event;
     // Every line of the run stays recallable; a repeated line is kept once.
     history(e.lines, &event, H_SETSIZE, INT_MAX);
