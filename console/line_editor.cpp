@@ -13,6 +13,8 @@
 
 #include <unistd.h>
 
+#include "console/line_editor_terminal.h"
+
 namespace console {
 namespace {
 
@@ -32,7 +34,8 @@ bool write_screen(LineEditor& e, const char* data, std::size_t size) {
 
 // The editor's output stream writes through write_screen().
 ssize_t write_editor_output(void* context, const char* data, std::size_t size) {
-    return write_screen(state(context), data, size) ? static_cast<ssize_t>(size) : -1;
+    LineEditor& e = state(context);
+    return e.muted || write_screen(e, data, size) ? static_cast<ssize_t>(size) : -1;
 }
 
 // Shows the held-back prompt as ordinary output, for a line that is read
@@ -48,10 +51,8 @@ bool write_prompt(LineEditor& e) {
 // would do so only after the prompt is shown, and what the user typed in
 // between would be echoed twice.
 char* show_prompt(EditLine* editor) {
-    void* context = nullptr;
-    el_get(editor, EL_CLIENTDATA, &context);
     el_set(editor, EL_PREP_TERM, 1);
-    LineEditor& e = state(context);
+    LineEditor& e = line_editor_of(editor);
     e.prompt[e.prompt_size] = '\0';
     return e.prompt;
 }
@@ -86,7 +87,7 @@ std::ptrdiff_t read_edited(void* context, char* buffer, std::size_t size) {
     } else {
         int count = 0;
         errno = 0;
-        const char* text = el_gets(e.editor, &count);
+        const char* text = edit_line(e, count);
         e.prompt_size = 0;
         // A prompt or echo that could not be shown leaves nobody to answer:
         // input ends here, and finish reports the failure.
@@ -127,6 +128,7 @@ ssize_t drop_message(void*, const char*, std::size_t size) {
 bool finish_editor(void* context) {
     LineEditor& e = state(context);
     write_prompt(e);
+    release_terminal(e);
     if (e.editor != nullptr) el_end(e.editor);
     if (e.lines != nullptr) history_end(e.lines);
     if (e.screen != nullptr) std::fclose(e.screen);
@@ -166,7 +168,7 @@ Device line_editor_device(LineEditor& e) {
                               STDERR_FILENO);
     }
     e.lines = history_init();
-    if (e.editor == nullptr || e.lines == nullptr) {
+    if (e.editor == nullptr || e.lines == nullptr || !take_terminal(e)) {
         finish_editor(&e);
         return standard_device();
     }

@@ -22,6 +22,10 @@ struct LineEditor {
     std::FILE* screen = nullptr;
     int screen_error = 0;
     std::FILE* messages = nullptr;  // the editor's own, which are dropped
+    // The signals taken while a line is edited, and whether the editor's
+    // output is dropped for a moment (line_editor_terminal.cpp).
+    int signals = -1;
+    bool muted = false;
     // Output after the last line end, held back to be shown by the editor
     // as the prompt of the next line it reads.
     static constexpr std::size_t prompt_capacity = 256;

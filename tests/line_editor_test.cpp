@@ -323,6 +323,75 @@ INSTANTIATE_TEST_SUITE_P(Keys, EditingTest,
                                           testing::ValuesIn(terminals)),
                          edit_case_name);
 
+// The window resized while a line longer than a row is edited, at its end,
+// start or middle, down to 10 columns and 2 rows: the program goes on, and
+// the dialogue is given the line typed (of which it reports 99 bytes).
+struct Resize {
+    unsigned short columns;
+    unsigned short rows;
+    const char* keys;  // typed then
+};
+
+struct ResizeCase {
+    const char* name;
+    std::string keys;  // typed first, in a window 100 columns wide
+    std::vector<Resize> resizes;
+    std::string line;  // the line entered in the end
+};
+
+void PrintTo(const ResizeCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ResizingTest : public testing::TestWithParam<ResizeCase> {};
+
+TEST_P(ResizingTest, KeepsTheLine) {
+#if !BITY_LINE_EDITOR
+    GTEST_SKIP() << "built without the line editor";
+#endif
+    const ResizeCase& c = GetParam();
+    const Session s = start(at_xterm());
+    resize(s, 100, 30);
+    read_until_waiting(s.output, "Zadej retez: ");
+    type(s, keys(c.keys));
+    for (const Resize& r : c.resizes) {
+        read_for(s.output, 100ms);
+        resize(s, r.columns, r.rows);
+        read_for(s.output, 100ms);
+        type(s, keys(r.keys));
+    }
+    type(s, keys("<enter>"));
+    const std::string seen = read_until(s.output, "Zadej cislo: ");
+    const std::string kept = c.line.substr(0, 99);
+    const auto blanks = std::to_string(std::count(kept.begin(), kept.end(), ' '));
+    EXPECT_NE(seen.find("Retez " + kept + " obsahuje " + blanks + " mezer.\n"), std::string::npos)
+        << seen;
+    type(s, keys("<ctrl-d>"));
+    EXPECT_EQ(wait_for_exit(s), 0);
+    finish(s);
+}
+
+// 149 bytes: two rows at 100 columns, three at 60.
+const std::string words =
+    "w000 w001 w002 w003 w004 w005 w006 w007 w008 w009 w010 w011 w012 w013 w014 w015 w016 w017 "
+    "w018 w019 w020 w021 w022 w023 w024 w025 w026 w027 w028 w029";
+
+const ResizeCase resize_cases[] = {
+    {"AtTheEnd", words, {{60, 30, "Y"}, {130, 30, "Z"}, {60, 30, "!"}}, words + "YZ!"},
+    {"AtTheStart", words + "<home>", {{40, 10, "A"}, {200, 20, "B"}}, "AB" + words},
+    {"InTheMiddle",
+     "w" + words.substr(5) + "<home><right>",
+     {{45, 5, "0"}, {100, 30, "00"}, {20, 4, " "}},
+     "w000 " + words.substr(5)},
+    {"DownToTheSmallest",
+     words,
+     {{10, 2, "a"}, {11, 3, "b"}, {10, 2, ""}, {200, 20, "c"}},
+     words + "abc"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Window, ResizingTest, testing::ValuesIn(resize_cases),
+                         [](const testing::TestParamInfo<ResizeCase>& p) { return p.param.name; });
+
 struct EndCase {
     const char* name;
     const char* keys;  // typed at the first number prompt

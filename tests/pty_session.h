@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -118,6 +119,13 @@ inline std::string read_until(int fd, std::string_view wanted) {
 
 inline void type(const Session& s, std::string_view keys) {
     ASSERT_EQ(write(s.input, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
+}
+
+// Gives the terminal a new size, as when its window is resized: the
+// program is sent SIGWINCH.
+inline void resize(const Session& s, unsigned short columns, unsigned short rows) {
+    const winsize size{.ws_row = rows, .ws_col = columns, .ws_xpixel = 0, .ws_ypixel = 0};
+    EXPECT_EQ(ioctl(s.terminal, TIOCSWINSZ, &size), 0);
 }
 
 // Types more than the terminal holds at once: what the program writes
