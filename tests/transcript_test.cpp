@@ -33,7 +33,9 @@ struct Transcript {
     int status = 0;
     // Instead of `input` from a file: "closed" closes it, "endless" feeds
     // `input` again and again through a pipe, slow_input feeds it once
-    // through a slow non-blocking pipe, anything else is a file.
+    // through a slow non-blocking pipe, held_input and slow_held_input
+    // through a pipe closed only once the program has answered, anything
+    // else is a file.
     std::string stdin_path{};
     // Instead of capturing all output: "closed" closes it, "quits early"
     // reads as many bytes as `output` has and then closes the pipe,
@@ -183,16 +185,18 @@ constexpr run_program::Pace slow_feed{.bytes = 7, .pause = std::chrono::millisec
 constexpr run_program::Pace slow_reader{.bytes = 4096, .pause = std::chrono::milliseconds(5)};
 
 // A pipe closed only once the program has answered all it was fed: all of
-// the "> " text is out but the line end written at the end of input.
+// the "> " text is out but the line end written at the end of input. Fed
+// slowly as well, it keeps finding an open pipe empty in non-blocking mode.
 const std::string held_input = "pipe, held open until answered";
+const std::string slow_held_input = slow_input + ", held open until answered";
 
 // Sets `stream`, the program's standard input, as the case says; when that
 // is a pipe, what the test feeds into it.
 run_program::Feed connect_input(const Transcript& t, int input_file, run_program::Stream& stream) {
     using namespace run_program;
     const bool endless = t.stdin_path == "endless";
-    const bool slow = t.stdin_path == slow_input;
-    const bool held = t.stdin_path == held_input;
+    const bool slow = t.stdin_path == slow_input || t.stdin_path == slow_held_input;
+    const bool held = t.stdin_path == held_input || t.stdin_path == slow_held_input;
     const bool piped = endless || slow || held;
     if (t.stdin_path == "closed") {
         stream = closed();
@@ -206,15 +210,14 @@ run_program::Feed connect_input(const Transcript& t, int input_file, run_program
         if (slow) set_non_blocking(p.read);
         stream = ours(p.read);
         if (endless) return {p.write, [text = t.input] { return text; }};
+        Feed feed{p.write, once(t.input), slow ? slow_feed : Pace{}};
         if (held) {
             const std::string answer = t.output.substr(0, t.output.size() - 1);
-            return {.fd = p.write,
-                    .next = once(t.input),
-                    .close_when = [answer](const std::string& output) {
-                        return lf_line_ends(output) == answer;
-                    }};
+            feed.close_when = [answer](const std::string& output) {
+                return lf_line_ends(output) == answer;
+            };
         }
-        return {p.write, once(t.input), slow_feed};
+        return feed;
     }
     return {};
 }
