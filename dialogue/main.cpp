@@ -3,16 +3,28 @@
 
 #include "console/console.h"
 #include "console/line_editor.h"
+#include "dialogue/command_line.h"
 #include "dialogue/dialogue.h"
 
-int main() {
+int main(int argc, char* argv[]) {
+    const Command command = read_command_line(argc, argv);
+    if (command.task == Task::refuse) {
+        std::fprintf(stderr, "bity: unknown argument '%s'; see 'bity --help'\n", command.refused);
+        return 2;
+    }
     // Static rather than on the stack: the layer's buffers take more than a
-    // Windows thread's whole stack.
+    // Windows thread's whole stack. Only the dialogue reads lines to edit.
     static console::LineEditor editor;
-    static console::Console console(console::line_editor_wanted()
+    static console::Console console(command.task == Task::dialogue && console::line_editor_wanted()
                                         ? console::line_editor_device(editor)
                                         : console::standard_device());
-    run_dialogue(console);
+    if (command.task == Task::help) {
+        print_help(console);
+    } else if (command.task == Task::version) {
+        print_version(console);
+    } else {
+        run_dialogue(console);
+    }
     const console::Status status = console::close(console);
     if (status.failed_stream != nullptr) {
         std::fprintf(stderr, "bity: %s: %s\n", status.failed_stream, std::strerror(status.error));

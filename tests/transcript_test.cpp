@@ -1,5 +1,6 @@
-// Runs the built program on each case of transcripts.txt and compares its
-// whole standard output and its exit status with the case's.
+// Runs the built program on each case of transcripts.txt, with each set of
+// arguments the case gives, and compares its whole standard output and its
+// exit status with the case's.
 //
 // The program is BITY_COMMAND from the environment when set (words split at
 // blanks, e.g. "wine build-windows-x86/bity.exe"), the program built beside
@@ -16,6 +17,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <fcntl.h>
@@ -44,14 +46,33 @@ struct Transcript {
     std::string stdout_path{};
     std::string platform{};  // the only one the case is for
     std::string errors{};    // the line on standard error, where the case says
+    // The program's arguments, split at blanks: a run for each line of
+    // them, all with the same outcome; one run without when there are none.
+    std::vector<std::string> arguments{};
 };
 
-// Text after "< " or "> ": escapes \n \r \t \v \f \\ \xHH, and {N*text}
-// for text repeated N times.
+// The words of `text`, split at blanks.
+std::vector<std::string> words(const std::string& text) {
+    std::vector<std::string> result;
+    std::istringstream split(text);
+    for (std::string word; split >> word;)
+        result.push_back(word);
+    return result;
+}
+
+// Text after "< " or "> ": escapes \n \r \t \v \f \\ \xHH, {N*text}
+// for text repeated N times, and {version} for the version CMake's project()
+// gives the program.
 std::string unescape(const std::string& text) {
+    const std::string_view version = "{version}";
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
+        if (text.compare(i, version.size(), version) == 0) {
+            out += BITY_VERSION;
+            i += version.size() - 1;
+            continue;
+        }
         if (c == '{') {
             const std::size_t star = text.find('*', i);
             const std::size_t close = text.find('}', i);
@@ -121,6 +142,8 @@ std::vector<Transcript> load(const char* path) {
             cases.back().platform = line.substr(10);
         } else if (line.rfind("errors: ", 0) == 0) {
             cases.back().errors = line.substr(8) + "\n";
+        } else if (line.rfind("arguments: ", 0) == 0) {
+            cases.back().arguments.push_back(line.substr(11));
         } else {
             ADD_FAILURE() << path << ":" << number << ": cannot read \"" << line << '"';
         }
@@ -129,12 +152,8 @@ std::vector<Transcript> load(const char* path) {
 }
 
 std::vector<std::string> program_command() {
-    std::vector<std::string> words;
     const char* command = std::getenv("BITY_COMMAND");
-    std::istringstream split(command != nullptr ? command : BITY_PROGRAM);
-    for (std::string word; split >> word;)
-        words.push_back(word);
-    return words;
+    return words(command != nullptr ? command : BITY_PROGRAM);
 }
 
 std::string program_platform() {
@@ -259,7 +278,7 @@ struct Outcome {
     run_program::Exit exit;
 };
 
-Outcome run(const Transcript& t) {
+Outcome run(const Transcript& t, const std::vector<std::string>& arguments) {
     using namespace run_program;
     const auto deadline = Clock::now() + time_limit;
     FILE* input = std::tmpfile();
@@ -268,6 +287,7 @@ Outcome run(const Transcript& t) {
     std::rewind(input);
 
     Launch launch{.command = program_command(), .errors = ours(fileno(errors))};
+    launch.command.insert(launch.command.end(), arguments.begin(), arguments.end());
     const Feed feed = connect_input(t, fileno(input), launch.input);
     const Drain drain = connect_output(t, launch.output);
     const pid_t pid = start(launch);
@@ -300,12 +320,9 @@ std::string first_difference(const std::string& actual, const std::string& expec
 
 class TranscriptTest : public testing::TestWithParam<Transcript> {};
 
-TEST_P(TranscriptTest, OutputAndStatus) {
-    const Transcript& t = GetParam();
+// Compares a run of the case with what the case says.
+void check(const Transcript& t, Outcome r) {
     const std::string platform = program_platform();
-    if (!t.platform.empty() && t.platform != platform) GTEST_SKIP() << "for " << t.platform;
-    Outcome r = run(t);
-    SCOPED_TRACE(std::string(TRANSCRIPTS) + ":" + std::to_string(t.line) + ": " + t.name);
     EXPECT_FALSE(r.exit.timed_out) << "still running after " << time_limit.count() << " s";
     if (platform == "windows") {
         EXPECT_TRUE(has_crlf_line_ends(r.output)) << r.output;
@@ -329,6 +346,19 @@ TEST_P(TranscriptTest, OutputAndStatus) {
         if (!t.errors.empty()) {
             EXPECT_EQ(r.errors, t.errors);
         }
+    }
+}
+
+TEST_P(TranscriptTest, OutputAndStatus) {
+    const Transcript& t = GetParam();
+    if (!t.platform.empty() && t.platform != program_platform()) {
+        GTEST_SKIP() << "for " << t.platform;
+    }
+    SCOPED_TRACE(std::string(TRANSCRIPTS) + ":" + std::to_string(t.line) + ": " + t.name);
+    if (t.arguments.empty()) check(t, run(t, {}));
+    for (const std::string& arguments : t.arguments) {
+        SCOPED_TRACE("arguments: " + arguments);
+        check(t, run(t, words(arguments)));
     }
 }
 
