@@ -19,12 +19,13 @@ namespace {
 
 #ifdef _WIN32
 
-// The descriptors are switched to binary mode in standard_device(), so the
-// runtime passes bytes through as they are: the layer writes Windows' line
-// ends itself (see output.h), reads CR LF as it does everywhere, and ends
-// input at Ctrl-Z (the device's end mark). The runtime's text mode would
-// write in pieces of its own, strip the CR of CR LF before the layer does,
+// Standard input is switched to binary mode in standard_device(), so the
+// runtime passes bytes through as they are: the layer reads CR LF as it
+// does everywhere and ends input at Ctrl-Z (the device's end mark). The
+// runtime's text mode would strip the CR of CR LF before the layer does,
 // and hold back a CR at the end of a pipe read until the next byte came.
+// Output goes to the system as it is, with the line ends the layer writes
+// (see output.h).
 
 // Windows' end of a text, typed at a console as Ctrl-Z and Enter.
 constexpr int ctrl_z = 0x1A;
@@ -43,22 +44,49 @@ std::ptrdiff_t read_standard_input(void*, char* buffer, std::size_t size) {
     return ::_read(0, buffer, static_cast<unsigned>(size));
 }
 
+// The errno whose text says what a failed write's system error says, so
+// that the one-line message names it as it would on other systems.
+int errno_of(DWORD error) {
+    switch (error) {
+    case ERROR_BROKEN_PIPE:  // the reader has gone: `bity | more`, then q
+    case ERROR_NO_DATA:      // the reader is going
+    case ERROR_PIPE_NOT_CONNECTED:
+        return EPIPE;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ENOSPC;
+    case ERROR_INVALID_HANDLE:  // no standard output
+        return EBADF;
+    case ERROR_ACCESS_DENIED:
+        return EACCES;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+        return ENOMEM;
+    default:
+        return EIO;
+    }
+}
+
+// Written with the system's own call rather than the runtime's _write:
+// when the reader goes during a write, the system reports the part that
+// went through, and _write (Wine's, at least) takes that for a failure
+// and names it after whatever error the thread had last, "Bad file
+// descriptor" as often as not. Here the part counts as written, and the
+// next write fails with the pipe's own error, whenever the reader went.
 bool write_standard_output(void*, const char* data, std::size_t size) {
+    const auto out = reinterpret_cast<HANDLE>(_get_osfhandle(1));
     while (size > 0) {
-        errno = 0;  // a write of nothing may leave errno alone
-        const int n = ::_write(1, data, static_cast<unsigned>(size));
-        if (n <= 0) {
-            // The runtime calls a pipe whose reader has gone (`bity | more`,
-            // then q) "Invalid argument"; it is a broken pipe.
-            const DWORD error = GetLastError();
-            if (error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA ||
-                error == ERROR_PIPE_NOT_CONNECTED) {
-                errno = EPIPE;
-            }
+        DWORD written = 0;
+        if (!WriteFile(out, data, static_cast<DWORD>(size), &written, nullptr)) {
+            errno = errno_of(GetLastError());
             return false;
         }
-        data += n;
-        size -= static_cast<std::size_t>(n);
+        if (written == 0) {  // nothing taken and no error: it would never end
+            errno = EIO;
+            return false;
+        }
+        data += written;
+        size -= written;
     }
     return true;
 }
@@ -106,7 +134,6 @@ bool write_standard_output(void*, const char* data, std::size_t size) {
 Device standard_device() {
 #ifdef _WIN32
     _setmode(0, _O_BINARY);
-    _setmode(1, _O_BINARY);
     return {read_standard_input, write_standard_output, nullptr, nullptr, ctrl_z};
 #else
     return {read_standard_input, write_standard_output, nullptr, nullptr};
