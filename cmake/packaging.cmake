@@ -58,6 +58,19 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
+# CPack runs as a process of its own. With SOURCE_DATE_EPOCH in its
+# environment it stamps every entry of a package (ar, tar and ZIP alike) with
+# that time and writes no time into gzip headers; without it, the entries
+# carry the times the build made the files at. It reads this file when it
+# packages, so the time decided here reaches it however it is started. A
+# ZIP entry holds its time also as a date and time of day in the packager's
+# time zone, the same in every build only when the zone is: UTC.
+include(${CMAKE_CURRENT_LIST_DIR}/source_date_epoch.cmake)
+bity_source_date_epoch(source_date_epoch)
+file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/CPackProjectConfig.cmake
+  CONTENT "set(ENV{SOURCE_DATE_EPOCH} @source_date_epoch@)\nset(ENV{TZ} UTC0)\n" @ONLY)
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/CPackProjectConfig.cmake)
+
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
