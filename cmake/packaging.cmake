@@ -62,13 +62,12 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 # environment it stamps every entry of a package (ar, tar and ZIP alike) with
 # that time and writes no time into gzip headers; without it, the entries
 # carry the times the build made the files at. It reads this file when it
-# packages, so the time decided here reaches it however it is started. A
-# ZIP entry holds its time also as a date and time of day in the packager's
-# time zone, the same in every build only when the zone is: UTC.
-include(${CMAKE_CURRENT_LIST_DIR}/source_date_epoch.cmake)
-bity_source_date_epoch(source_date_epoch)
+# packages, so the build's one time (BITY_SOURCE_DATE_EPOCH) reaches it
+# however it is started. A ZIP entry holds its time also as a date and time
+# of day in the packager's time zone, the same in every build only when the
+# zone is: UTC.
 file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/CPackProjectConfig.cmake
-  CONTENT "set(ENV{SOURCE_DATE_EPOCH} @source_date_epoch@)\nset(ENV{TZ} UTC0)\n" @ONLY)
+  CONTENT "set(ENV{SOURCE_DATE_EPOCH} @BITY_SOURCE_DATE_EPOCH@)\nset(ENV{TZ} UTC0)\n" @ONLY)
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/CPackProjectConfig.cmake)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -1,8 +1,8 @@
-# The one time stamped on everything the packages hold, in seconds since
-# 1970, so that every build of one commit makes the same packages, whenever
-# and wherever it runs: SOURCE_DATE_EPOCH when the builder sets it, else the
-# time of the last commit, else (a tree outside git, as a source tarball
-# unpacks) the date of the changelog's latest entry.
+# The one time stamped on everything the build makes that carries a time, in
+# seconds since 1970, so that every build of one commit makes the same files,
+# whenever and wherever it runs: SOURCE_DATE_EPOCH when the builder sets it,
+# else the time of the last commit, else (a tree outside git, as a source
+# tarball unpacks) the date of the changelog's latest entry.
 
 # The seconds since 1970 of a date as Debian changelogs write it (RFC 2822):
 # "Tue, 08 Dec 2026 07:00:00 +0000".
@@ -38,7 +38,7 @@ endfunction()
 
 function(bity_source_date_epoch out_var)
   set(epoch "$ENV{SOURCE_DATE_EPOCH}")
-  set(origin "SOURCE_DATE_EPOCH")
+  set(origin "the environment")
   if(epoch STREQUAL "")
     find_package(Git QUIET)
     if(GIT_FOUND)
@@ -59,6 +59,6 @@ function(bity_source_date_epoch out_var)
     bity_seconds_of_changelog_date("${CMAKE_MATCH_1}" epoch)
     set(origin "packaging/changelog")
   endif()
-  message(STATUS "Time stamped in the packages: ${epoch} (from ${origin})")
+  message(STATUS "SOURCE_DATE_EPOCH: ${epoch} (from ${origin})")
   set(${out_var} ${epoch} PARENT_SCOPE)
 endfunction()
