@@ -6,7 +6,8 @@
 # Debian package build.
 find_program(DPKG_BUILDFLAGS dpkg-buildflags)
 if(NOT DPKG_BUILDFLAGS)
-  message(FATAL_ERROR "BITY_DPKG_BUILDFLAGS needs dpkg-buildflags (Debian: apt-get install dpkg-dev)")
+  message(FATAL_ERROR "BITY_DPKG_BUILDFLAGS needs dpkg-buildflags "
+                      "(Debian: apt-get install dpkg-dev)")
 endif()
 foreach(flags CXXFLAGS CPPFLAGS LDFLAGS)
   execute_process(

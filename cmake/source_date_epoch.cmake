@@ -7,7 +7,9 @@
 # The seconds since 1970 of a date as Debian changelogs write it (RFC 2822):
 # "Tue, 08 Dec 2026 07:00:00 +0000".
 function(bity_seconds_of_changelog_date date out_var)
-  if(NOT date MATCHES [[^[A-Z][a-z][a-z], ([0-9]+) ([A-Z][a-z][a-z]) ([0-9]+) ([0-9][0-9]):([0-9][0-9]):([0-9][0-9]) ([+-])([0-9][0-9])([0-9][0-9])$]])
+  set(date_pattern "^[A-Z][a-z][a-z], ([0-9]+) ([A-Z][a-z][a-z]) ([0-9]+) ")
+  set(time_pattern "([0-9][0-9]):([0-9][0-9]):([0-9][0-9]) ([+-])([0-9][0-9])([0-9][0-9])$")
+  if(NOT date MATCHES "${date_pattern}${time_pattern}")
     message(FATAL_ERROR "packaging/changelog: not a date like \"Tue, 08 Dec 2026 07:00:00 +0000\": "
                         "${date}")
   endif()
