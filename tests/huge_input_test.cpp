@@ -72,7 +72,7 @@ Result run(std::vector<Piece> input) {
     const Pipe in = make_pipe();
     const Pipe out = make_pipe();
     const pid_t pid =
-        start({.command = {BITY_PROGRAM}, .input = ours(in.read), .output = ours(out.write)});
+        start({.command = program_command(), .input = ours(in.read), .output = ours(out.write)});
     close(in.read);
     close(out.write);
     Result r;

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <sstream>
 #include <string_view>
 
 #include <poll.h>
@@ -75,6 +77,15 @@ void close_fd(int& fd) {
 }
 
 }  // namespace
+
+std::vector<std::string> program_command() {
+    const char* command = std::getenv("BITY_COMMAND");
+    std::istringstream split(command != nullptr ? command : BITY_PROGRAM);
+    std::vector<std::string> words;
+    for (std::string word; split >> word;)
+        words.push_back(word);
+    return words;
+}
 
 pid_t start(const Launch& how) {
     signal(SIGPIPE, SIG_IGN);

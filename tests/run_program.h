@@ -57,6 +57,11 @@ struct Launch {
     bool own_session = false;
 };
 
+// The command that starts the program: BITY_COMMAND from the environment
+// when set (words split at blanks, e.g. "wine build-windows-x86/bity.exe"),
+// the program built beside these tests otherwise.
+std::vector<std::string> program_command();
+
 // Starts the program; -1, and a failed test, if it cannot be started. It
 // gets SIGPIPE and SIGINT at their default actions whatever the test has
 // made of them, so that a reader that quits and Ctrl-C end it as they end

@@ -2,11 +2,11 @@
 // arguments the case gives, and compares its whole standard output and its
 // exit status with the case's.
 //
-// The program is BITY_COMMAND from the environment when set (words split at
-// blanks, e.g. "wine build-windows-x86/bity.exe"), the program built beside
-// these tests otherwise. BITY_PLATFORM=windows says that it is a Windows
-// program: its CR LF line ends are checked and then compared as LF, and the
-// cases for other platforms are skipped.
+// The program is started as run_program::program_command() says: the one
+// built beside these tests, or BITY_COMMAND from the environment.
+// BITY_PLATFORM=windows says that it is a Windows program: its CR LF line
+// ends are checked and then compared as LF, and the cases for other
+// platforms are skipped.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -149,11 +149,6 @@ std::vector<Transcript> load(const char* path) {
         }
     }
     return cases;
-}
-
-std::vector<std::string> program_command() {
-    const char* command = std::getenv("BITY_COMMAND");
-    return words(command != nullptr ? command : BITY_PROGRAM);
 }
 
 std::string program_platform() {
