@@ -2,8 +2,9 @@
 // a pipe as they are made: a text line of 16 MiB, a bad number line of 16 MiB,
 // a number with 16 million leading zeros, and many numbers whose output runs
 // to megabytes. Each must give the right output in bounded time and, outside
-// the sanitizer builds, with a peak resident memory under 8 MiB. (The
-// benchmark, bench/run.sh, runs the same at full size: 1 GiB lines.)
+// the sanitizer builds and emulators, with a peak resident memory under
+// 8 MiB. (The benchmark, bench/run.sh, runs the same at full size: 1 GiB
+// lines.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -30,6 +31,12 @@ constexpr bool sanitized = false;
 #else
 constexpr bool sanitized = false;
 #endif
+
+// Under an emulator the peak is the emulator's: its own code and its
+// translation of the program come on top of what the program holds (11 to
+// 13 MiB under QEMU 7.2 on any input, an empty one too, against 2 MiB
+// natively).
+constexpr bool emulated = sizeof(BITY_EMULATOR) > 1;
 
 constexpr auto time_limit = std::chrono::seconds(30);
 constexpr long memory_limit_kib = 8 * 1024;
@@ -91,7 +98,7 @@ const std::string last_prompt = "Zadej cislo: \n";
 void expect_within_limits(const Result& r) {
     EXPECT_FALSE(r.exit.timed_out) << "still running after " << time_limit.count() << " s";
     EXPECT_EQ(r.exit.status, 0);
-    if (!sanitized) {
+    if (!sanitized && !emulated) {
         EXPECT_LT(r.exit.peak_kib, memory_limit_kib) << "peak resident memory in KiB";
     }
 }

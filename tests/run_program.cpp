@@ -80,7 +80,7 @@ void close_fd(int& fd) {
 
 std::vector<std::string> program_command() {
     const char* command = std::getenv("BITY_COMMAND");
-    std::istringstream split(command != nullptr ? command : BITY_PROGRAM);
+    std::istringstream split(command != nullptr ? command : BITY_EMULATOR " " BITY_PROGRAM);
     std::vector<std::string> words;
     for (std::string word; split >> word;)
         words.push_back(word);

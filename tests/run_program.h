@@ -1,6 +1,8 @@
 // Starting the program for a test, feeding it and reading it under a
 // deadline, and its exit status: what the tests that run the built program
-// share. The path of that program is BITY_PROGRAM.
+// share. The path of that program is BITY_PROGRAM; BITY_EMULATOR is the
+// command that runs it where it is built for another processor, empty
+// where it runs as it is.
 #pragma once
 
 #include <chrono>
@@ -59,7 +61,7 @@ struct Launch {
 
 // The command that starts the program: BITY_COMMAND from the environment
 // when set (words split at blanks, e.g. "wine build-windows-x86/bity.exe"),
-// the program built beside these tests otherwise.
+// the program built beside these tests otherwise, under BITY_EMULATOR.
 std::vector<std::string> program_command();
 
 // Starts the program; -1, and a failed test, if it cannot be started. It
