@@ -24,8 +24,8 @@ inline constexpr int end_of_input = -1;
 // mebibyte at a time: a buffer that stays in the processor's cache costs
 // far less to fill, a filter run of a million lines still makes only a few
 // hundred writes.
-inline constexpr std::size_t input_size = 128 * 1024;
-inline constexpr std::size_t output_size = 256 * 1024;
+inline constexpr std::size_t input_size = std::size_t{128} * 1024;
+inline constexpr std::size_t output_size = std::size_t{256} * 1024;
 
 struct Input {
     // data[next, end) has been read and not yet taken.

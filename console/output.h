@@ -108,7 +108,7 @@ inline constexpr auto hex_pairs = [] {
 }();
 
 [[gnu::always_inline]] inline char* put(char* to, Hex8 number) {
-    const std::uint32_t v = number.value;
+    const std::size_t v = number.value;
     std::memcpy(to, &hex_pairs[2 * (v >> 24)], 2);
     std::memcpy(to + 2, &hex_pairs[2 * ((v >> 16) & 0xFF)], 2);
     std::memcpy(to + 4, &hex_pairs[2 * ((v >> 8) & 0xFF)], 2);
