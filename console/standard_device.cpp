@@ -116,13 +116,11 @@ bool write_standard_output(void*, const char* data, std::size_t size) {
         if (n > 0) {
             data += n;
             size -= static_cast<std::size_t>(n);
-        } else if (n < 0 && errno == EINTR) {
             continue;
-        } else if (n < 0 && errno == EAGAIN && wait_until_ready(STDOUT_FILENO, POLLOUT)) {
-            continue;
-        } else {
-            return false;
         }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN && wait_until_ready(STDOUT_FILENO, POLLOUT)) continue;
+        return false;
     }
     return true;
 }
