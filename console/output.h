@@ -134,7 +134,7 @@ inline constexpr auto small_numbers = [] {
     if (number.value >= 0 && number.value < 100) {
         const auto n = static_cast<std::size_t>(number.value);
         std::memcpy(to, &small_numbers[2 * n], 2);
-        return to + 1 + (n >= 10);
+        return to + 1 + (n >= 10);  // NOLINT(readability-implicit-bool-conversion): no branch
     }
     return std::to_chars(to, to + most_bytes(number), number.value).ptr;
 }

@@ -54,7 +54,9 @@ template <unsigned base>
     // are. A carry out of a byte can only change bytes after it. (No byte of
     // 128 or more is a digit.)
     std::uint64_t values = word & every_byte * 0x0F;
-    std::uint64_t not_digits;
+    // Each branch sets it; the compilers warn of one that would not, which
+    // they could not do if it had a value from the start.
+    std::uint64_t not_digits;   // NOLINT(cppcoreguidelines-init-variables): see above
     if constexpr (base == 8) {  // '0' to '7' are 0011 0xxx
         not_digits = (word & every_byte * 0xF8) ^ every_byte * '0';
     } else if constexpr (base == 10) {  // '0' to '9' are 0011 xxxx, and so after adding 6
@@ -112,6 +114,8 @@ const unsigned char* add_digits(const unsigned char* p, std::uint64_t& magnitude
 
 // The buffer's bytes as the scans compare them: 0 to 255.
 const unsigned char* bytes(const Input& in) {
+    // Any object's bytes may be read as unsigned char.
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): see above
     return reinterpret_cast<const unsigned char*>(in.data);
 }
 
@@ -229,7 +233,7 @@ int scan_int(Console& c, std::int32_t& x) {
     // mixed numbers keeps changing, is no branch: one that guessed wrong
     // would cost more than the few steps it saves.
     const bool negative = *p == '-';
-    p += negative | (*p == '+');
+    p += negative | (*p == '+');  // NOLINT(readability-implicit-bool-conversion): no branch
     more(c, p, end);
     if (*p != '0') return take_number<10>(c, {p, end, negative, false}, x);
     ++p;
