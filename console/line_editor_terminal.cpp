@@ -116,10 +116,11 @@ void emit(EditLine* editor, const char* control, int times = 1) {
 // from its picture of the screen, and it loses track of the cursor doing
 // so: a key typed at the end of such a line can then write through a null
 // row. It is told instead that the window has rows enough for the whole
-// line, as a terminal scrolls it, on the count of characters alone (none
-// is shown wider than 8 columns) and twice as many, so that this seldom
-// changes; each change clears the editor's picture, which it then draws
-// anew.
+// line, as a terminal scrolls it when it is written. They are counted from
+// the number of characters alone, since none is shown wider than 8
+// columns, and rounded up to a power of two, so that the count seldom
+// changes: each change clears the editor's picture of the screen, which it
+// then draws anew.
 void make_room(LineEditor& e) {
     EditLine* editor = e.editor;
     const LineInfoW* line = el_wline(editor);
