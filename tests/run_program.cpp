@@ -78,13 +78,17 @@ void close_fd(int& fd) {
 
 }  // namespace
 
+std::vector<std::string> words(const std::string& text) {
+    std::vector<std::string> result;
+    std::istringstream split(text);
+    for (std::string word; split >> word;)
+        result.push_back(word);
+    return result;
+}
+
 std::vector<std::string> program_command() {
     const char* command = std::getenv("BITY_COMMAND");
-    std::istringstream split(command != nullptr ? command : BITY_EMULATOR " " BITY_PROGRAM);
-    std::vector<std::string> words;
-    for (std::string word; split >> word;)
-        words.push_back(word);
-    return words;
+    return words(command != nullptr ? command : BITY_EMULATOR " " BITY_PROGRAM);
 }
 
 pid_t start(const Launch& how) {

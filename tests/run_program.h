@@ -59,6 +59,9 @@ struct Launch {
     bool own_session = false;
 };
 
+// The words of `text`, split at blanks.
+std::vector<std::string> words(const std::string& text);
+
 // The command that starts the program: BITY_COMMAND from the environment
 // when set (words split at blanks, e.g. "wine build-windows-x86/bity.exe"),
 // the program built beside these tests otherwise, under BITY_EMULATOR.

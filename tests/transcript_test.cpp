@@ -15,7 +15,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,15 +49,6 @@ struct Transcript {
     // them, all with the same outcome; one run without when there are none.
     std::vector<std::string> arguments{};
 };
-
-// The words of `text`, split at blanks.
-std::vector<std::string> words(const std::string& text) {
-    std::vector<std::string> result;
-    std::istringstream split(text);
-    for (std::string word; split >> word;)
-        result.push_back(word);
-    return result;
-}
 
 // Text after "< " or "> ": escapes \n \r \t \v \f \\ \xHH, {N*text}
 // for text repeated N times, and {version} for the version CMake's project()
@@ -353,7 +343,7 @@ TEST_P(TranscriptTest, OutputAndStatus) {
     if (t.arguments.empty()) check(t, run(t, {}));
     for (const std::string& arguments : t.arguments) {
         SCOPED_TRACE("arguments: " + arguments);
-        check(t, run(t, words(arguments)));
+        check(t, run(t, run_program::words(arguments)));
     }
 }
 
