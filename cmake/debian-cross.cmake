@@ -18,18 +18,7 @@ set(target ${BITY_CROSS_PROCESSOR}-linux-gnu)
 set(CMAKE_C_COMPILER ${target}-gcc)
 set(CMAKE_CXX_COMPILER ${target}-g++)
 
-# Libraries and headers come from the target's tree only; programs run at
-# build time are the host's.
-set(CMAKE_FIND_ROOT_PATH /usr/${target})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# pkg-config too looks in the target's tree only, so that no library of the
-# build machine (its libedit) is taken for one of the target.
-set(ENV{PKG_CONFIG_LIBDIR} /usr/${target}/lib/pkgconfig)
-set(ENV{PKG_CONFIG_PATH} "")
+include(${CMAKE_CURRENT_LIST_DIR}/target_tree.cmake)
 
 # The emulator is named in each command that runs a program built here, with
 # the target's libraries (-L), so that the kernel need not know the
