@@ -350,8 +350,9 @@ TEST_P(ResizingTest, KeepsTheLine) {
     GTEST_SKIP() << "built without the line editor";
 #endif
     const ResizeCase& c = GetParam();
-    const Session s = start(at_xterm());
-    resize(s, 100, 30);
+    Launch how = at_xterm();
+    how.window = {.ws_row = 30, .ws_col = 100, .ws_xpixel = 0, .ws_ypixel = 0};
+    const Session s = start(how);
     read_until_waiting(s.output, "Zadej retez: ");
     type(s, keys(c.keys));
     for (const Resize& r : c.resizes) {

@@ -37,6 +37,9 @@ struct Launch {
     bool output_on_pipe = false;  // standard output into a pipe, input from the terminal
     // Changes to the program's environment: "NAME=value" sets, "NAME" removes.
     std::vector<std::string> environment{};
+    // The window's size from the start; zero, as a new pseudo-terminal has,
+    // leaves the editor to the width the terminal's description gives.
+    winsize window{};
 };
 
 inline Session start(const Launch& how) {
@@ -44,7 +47,7 @@ inline Session start(const Launch& how) {
     Session s;
     int child_side = -1;
     char name[128];
-    EXPECT_EQ(openpty(&s.terminal, &child_side, name, nullptr, nullptr), 0);
+    EXPECT_EQ(openpty(&s.terminal, &child_side, name, nullptr, &how.window), 0);
     fcntl(s.terminal, F_SETFD, FD_CLOEXEC);
     close(child_side);  // reopened by the new session, which makes it its terminal
     const Stream terminal = file(name, O_RDWR);
