@@ -33,8 +33,15 @@ inline constexpr std::size_t output_size = std::size_t{256} * 1024;
 // come before its buffer: after it, they would leave 64 bytes less padding,
 // but the code would reach them at longer offsets, and be larger for it.
 // NOLINTNEXTLINE(cppcoreguidelines-pro-type-member-init, clang-analyzer-optin.performance.Padding)
+//
+// What holds after every refill (input.h), whatever came of its read (bytes,
+// the end of input, the device's end mark, a failure): data[next, end) are
+// the bytes read and not yet taken, and data[end] is the NUL. A refill that
+// brings no byte leaves next == end == 0. A refill is asked for only once
+// every byte is taken, and may read over all of `data`: a pointer into it
+// from before the refill points at nothing, so the scans take theirs from
+// next and end again after each one.
 struct Input {
-    // data[next, end) has been read and not yet taken.
     std::size_t next = 0;
     std::size_t end = 0;
     bool ended = false;  // for good: a terminal's end of input ends the run

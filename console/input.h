@@ -6,11 +6,12 @@
 
 namespace console {
 
-// Reads the next stretch of input into the empty buffer. Pending output is
-// written first, since the read may wait for the person who is to answer
-// it. False, with input ended for good, at the end of input (or the
-// device's end mark), when the read fails, and once output has failed:
-// nobody would see what comes next.
+// Reads the next stretch of input into the buffer, once all of it is taken,
+// and sets the input's state as Input describes. Pending output is written
+// first, since the read may wait for the person who is to answer it. False,
+// with no byte in the buffer and input ended for good, at the end of input
+// (or the device's end mark), when the read fails, and once output has
+// failed: nobody would see what comes next.
 bool refill(Console& c);
 
 // The next byte (0 to 255), taken, or end_of_input.

@@ -35,7 +35,7 @@ bool write_memory(void* context, const char* data, std::size_t size) {
 }  // namespace
 
 Device memory_device(MemoryDevice& m) {
-    return {read_memory, write_memory, nullptr, &m};
+    return {read_memory, write_memory, nullptr, &m, m.end_mark};
 }
 
 }  // namespace console

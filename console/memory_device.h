@@ -21,6 +21,9 @@ struct MemoryDevice {
     // This read, counted from 1, and every later one fail with EIO; 0 for
     // none.
     std::size_t failing_read = 0;
+    // The device's end mark (Device::end_mark), as Windows' Ctrl-Z; -1 for
+    // none.
+    int end_mark = -1;
 
     // What the layer did with it.
     std::size_t position = 0;  // how much of `input` has been read

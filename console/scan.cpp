@@ -122,15 +122,16 @@ const unsigned char* bytes(const Input& in) {
 // The scans run on a pointer into the buffer, which stops on the NUL after
 // the last byte; only where it stops do they look whether it has reached
 // the end. Whether there is a byte at `p`: at the end, the buffer is
-// refilled and `p` and `end` moved to the new bytes. After a refill that
-// fails `p` points at that NUL again, which goes on with no number.
+// refilled and `p` and `end` taken from it anew, whatever the refill
+// brought. After one that brings nothing `p` points at the NUL, which goes
+// on with no number.
 bool more(Console& c, const unsigned char*& p, const unsigned char*& end) {
     if (p != end) return true;
     c.in.next = c.in.end;
-    if (!refill(c)) return false;
-    p = bytes(c.in);
-    end = p + c.in.end;
-    return true;
+    const bool got = refill(c);
+    p = bytes(c.in) + c.in.next;
+    end = bytes(c.in) + c.in.end;
+    return got;
 }
 
 }  // namespace

@@ -5,6 +5,10 @@
 //   or error line follows a prompt; every output line ends with a line end;
 // - the output is what a model built on std::strtoll predicts;
 // - reads of other sizes give the same output;
+// - with Windows' end mark (Ctrl-Z), the output is the model's for the bytes
+//   before the first one, and nothing is read after the read that brought
+//   it, with that read cut where the mark is and the input's first byte
+//   choosing another read size;
 // - when output fails part way, what was written is the start of the whole
 //   output, nothing is read after the failure and the failure is reported;
 // - when a read fails part way, what was written is the start of the whole
@@ -222,6 +226,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Watched chunked{.stream = {.input = input, .chunk = chunk}};
         check(run(chunked).output == r.output, "the output depends on where the reads end");
         check(!chunked.read_after_end, "read again after the end of input");
+    }
+
+    // The mark ends the input where it stands. Reads end right before it,
+    // so that it opens one, as well as in reads of a size the input picks.
+    const std::size_t mark = std::min(input.find('\x1a'), input.size());
+    const std::size_t picked = 1 + (size > 0 ? data[0] % 16u : 0);
+    for (const std::size_t chunk : {std::max<std::size_t>(mark, 1), picked}) {
+        Watched marked{.stream = {.input = input, .chunk = chunk, .end_mark = 0x1A}};
+        const Run m = run(marked);
+        check(m.status.failed_stream == nullptr, "a stream failed before the end mark", m.output);
+        check(m.output == model(input.substr(0, mark)),
+              "the output differs from the model's for the bytes before the end mark", m.output);
+        check(mark == input.size() || marked.stream.reads == mark / chunk + 1,
+              "read again after the end mark", m.output);
     }
 
     // Output that fails part way; with reads of one byte, output is written

@@ -116,6 +116,27 @@ TEST(ScanInt, Table) {
             EXPECT_EQ(rest_of_input(*console), c.rest) << shown << " chunk " << chunk;
         }
     }
+    // An end mark anywhere in a short case, and as the first byte of a read
+    // (chunk `at`), reads as if the input stopped there.
+    for (const auto& c : cases) {
+        for (std::size_t at = 0; at <= c.input.size() && c.input.size() < 64; ++at) {
+            for (const std::size_t chunk :
+                 {std::size_t{1}, std::size_t{3}, std::max<std::size_t>(at, 1)}) {
+                const std::string cut = c.input.substr(0, at);
+                const std::string marked = cut + "\x1a" + c.input.substr(at);
+                MemoryDevice plain{.input = cut, .chunk = chunk};
+                MemoryDevice m{.input = marked, .chunk = chunk, .end_mark = 0x1A};
+                const auto expected = on(plain);
+                const auto console = on(m);
+                std::int32_t x = untouched;
+                std::int32_t y = untouched;
+                const std::string shown = marked + " chunk " + std::to_string(chunk);
+                EXPECT_EQ(console::scan_int(*console, x), console::scan_int(*expected, y)) << shown;
+                EXPECT_EQ(x, y) << shown;
+                EXPECT_EQ(rest_of_input(*console), rest_of_input(*expected)) << shown;
+            }
+        }
+    }
 }
 
 // Each notation's digits are told from other bytes several at a time, so
@@ -350,10 +371,8 @@ TEST(EndMark, EndsInputWhereItStands) {
     };
     for (const std::size_t chunk : chunk_sizes) {
         for (const auto& c : cases) {
-            MemoryDevice m{.input = c.input, .chunk = chunk};
-            console::Device d = console::memory_device(m);
-            d.end_mark = 0x1A;
-            const auto console = std::make_unique<console::Console>(d);
+            MemoryDevice m{.input = c.input, .chunk = chunk, .end_mark = 0x1A};
+            const auto console = on(m);
             char s[100];
             const std::string shown = c.input.substr(0, 20);
             EXPECT_TRUE(console::read_line(*console, s, sizeof s)) << shown;
