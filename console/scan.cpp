@@ -139,7 +139,9 @@ bool more(Console& c, const unsigned char*& p, const unsigned char*& end) {
 bool read_line(Console& c, char* s, std::size_t size) {
     Input& in = c.in;
     std::size_t stored = 0;
-    std::size_t length = 0;  // of the whole line, however much of it is stored
+    // Whether bytes of the line were dropped: a count of the whole line's
+    // would wrap past 4 GiB where size_t has 32 bits.
+    bool dropped = false;
     char last = '\0';
     for (;;) {
         if (in.next == in.end && !refill(c)) break;
@@ -151,14 +153,14 @@ bool read_line(Console& c, char* s, std::size_t size) {
         const std::size_t kept = std::min(n, size - 1 - stored);
         std::memcpy(s + stored, first, kept);
         stored += kept;
-        length += n;
+        dropped = dropped || kept < n;
         if (n > 0) last = first[n - 1];
         in.next += n;
         if (line_end != nullptr) {
             ++in.next;
             // A CR right before the LF belongs to the line end (Windows'),
             // if it was stored at all.
-            if (last == '\r' && stored == length) --stored;
+            if (last == '\r' && !dropped) --stored;
             break;
         }
     }
