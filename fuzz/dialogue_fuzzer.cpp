@@ -74,7 +74,7 @@ console::Device watched_device(Watched& w) {
         if (!written) s.output_failed = true;
         return written;
     };
-    return {read, write, nullptr, &w};
+    return {read, write, nullptr, &w, w.inner.end_mark};
 }
 
 struct Run {
