@@ -5,29 +5,24 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <memory>
-#include <optional>
 #include <string>
 
 #include "bench/input.h"
 #include "console/console.h"
-#include "console/memory_device.h"
 #include "console/output.h"
 #include "console/scan.h"
 #include "dialogue/dialogue.h"
 #include "routines/routines.h"
+#include "tests/support/memory_console.h"
 
 namespace {
 
-// A console on `input` whose output goes nowhere, at no cost. It is made
-// anew each time in the same place, as the program's is made once: a new
-// allocation would have the system find fresh pages for it on every run.
+// A console on `input` whose output goes nowhere, at no cost.
 console::Console& sink(std::string_view input, console::MemoryDevice& m) {
-    static std::optional<console::Console> console;
     m = console::MemoryDevice{.input = input};
     console::Device d = console::memory_device(m);
     d.write = [](void*, const char*, std::size_t) { return true; };
-    return console.emplace(d);
+    return console::fresh_console(d);
 }
 
 // The mixed input of bench/run.sh, 20,000 lines of it.
@@ -44,9 +39,9 @@ const std::string& mixed_input() {
 std::int64_t numbers_in_mixed_input() {
     static const std::int64_t count = [] {
         console::MemoryDevice m{.input = mixed_input()};
-        const auto c = std::make_unique<console::Console>(console::memory_device(m));
-        run_dialogue(*c);
-        console::close(*c);
+        console::Console& c = console::fresh_console(m);
+        run_dialogue(c);
+        console::finish(c);
         std::int64_t n = 0;
         for (std::size_t at = 0; (at = m.output.find("Zadano ", at)) != std::string::npos; ++at)
             ++n;
@@ -109,11 +104,11 @@ void BM_ScanInt(benchmark::State& state) {
     for (auto _ : state) {
         console::Console& c = sink(text, m);
         std::int32_t x = 0;
-        while (console::scan_int(c, x) == 1) {
+        while (console::scan_int(c, x) == console::Scanned::number) {
             benchmark::DoNotOptimize(x);
             ++numbers;
         }
-        console::close(c);
+        console::finish(c);
     }
     state.SetItemsProcessed(numbers);
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
@@ -130,7 +125,7 @@ void BM_PrintResultLine(benchmark::State& state) {
                        ", pocet bitu v 1 ", console::decimal(static_cast<int>(pattern & 31)), "\n");
         pattern += 0x9E3779B9u;
     }
-    console::close(c);
+    console::finish(c);
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_PrintResultLine);
@@ -142,7 +137,7 @@ void BM_Dialogue(benchmark::State& state) {
     for (auto _ : state) {
         console::Console& c = sink(input, m);
         run_dialogue(c);
-        console::close(c);
+        console::finish(c);
     }
     state.SetItemsProcessed(state.iterations() * numbers_in_mixed_input());
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(input.size()));

@@ -2,11 +2,17 @@
 
 #include <cerrno>
 
-#include "console/output.h"
-
 namespace console {
 
-Status close(Console& c) {
+void flush(Console& c) {
+    Output& out = c.out;
+    if (out.used > 0 && out.error == 0 && !c.device.write(c.device.context, out.data, out.used)) {
+        out.error = failure_errno();
+    }
+    out.used = 0;
+}
+
+Status finish(Console& c) {
     flush(c);
     if (c.device.finish != nullptr && !c.device.finish(c.device.context) && c.out.error == 0) {
         c.out.error = failure_errno();

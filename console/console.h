@@ -16,9 +16,6 @@
 
 namespace console {
 
-// What the reads return at the end of input, apart from any byte value.
-inline constexpr int end_of_input = -1;
-
 // A pipe hands over at most 64 KiB a read, a file as much as is asked for.
 // Output, several times as large as its input, is written a quarter of a
 // mebibyte at a time: a buffer that stays in the processor's cache costs
@@ -78,7 +75,12 @@ struct Status {
     int error;
 };
 
+// Writes out what is pending: before every read (input.h), when the output
+// buffer is full, and at the finish. After a failed write, output is
+// dropped.
+void flush(Console& c);
+
 // Writes what is pending, finishes the device and says how it all went.
-Status close(Console& c);
+Status finish(Console& c);
 
 }  // namespace console

@@ -3,8 +3,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "console/output.h"
-
 namespace console {
 
 bool refill(Console& c) {

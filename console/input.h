@@ -1,5 +1,5 @@
-// Taking input from the layer's buffer, a byte at a time or, in the scans,
-// straight from the buffer between refills.
+// Filling the layer's input buffer, which the scans (scan.h) read straight
+// from between refills.
 #pragma once
 
 #include "console/console.h"
@@ -13,11 +13,5 @@ namespace console {
 // (or the device's end mark), when the read fails, and once output has
 // failed: nobody would see what comes next.
 bool refill(Console& c);
-
-// The next byte (0 to 255), taken, or end_of_input.
-inline int get_char(Console& c) {
-    if (c.in.next == c.in.end && !refill(c)) return end_of_input;
-    return static_cast<unsigned char>(c.in.data[c.in.next++]);
-}
 
 }  // namespace console

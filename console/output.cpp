@@ -5,15 +5,6 @@
 #include <cstring>
 
 namespace console {
-
-void flush(Console& c) {
-    Output& out = c.out;
-    if (out.used > 0 && out.error == 0 && !c.device.write(c.device.context, out.data, out.used)) {
-        out.error = failure_errno();
-    }
-    out.used = 0;
-}
-
 namespace detail {
 
 // The C library's conversion, rather than C++'s, so that the program needs

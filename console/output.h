@@ -39,9 +39,6 @@ constexpr Fixed1 fixed1(double value) {
     return {value};
 }
 
-// Writes out what is pending. After a failed write, output is dropped.
-void flush(Console& c);
-
 namespace detail {
 
 // The pieces as `print` takes them in: text as a string_view, numbers as

@@ -119,19 +119,29 @@ const unsigned char* bytes(const Input& in) {
     return reinterpret_cast<const unsigned char*>(in.data);
 }
 
-// The scans run on a pointer into the buffer, which stops on the NUL after
-// the last byte; only where it stops do they look whether it has reached
-// the end. Whether there is a byte at `p`: at the end, the buffer is
-// refilled and `p` and `end` taken from it anew, whatever the refill
-// brought. After one that brings nothing `p` points at the NUL, which goes
-// on with no number.
-bool more(Console& c, const unsigned char*& p, const unsigned char*& end) {
+// The scans walk a pointer `p` through the buffer without comparing it
+// with the end at every byte: the NUL at the end is neither white space nor
+// a digit, so each loop stops on it anyway, and only then is `p` compared
+// with `end`. This is that comparison: when `p` is at the end, the buffer is
+// refilled and `p` and `end` are set from the input's state again, whatever
+// the refill brought. True when there is a byte at `p`. At the end of input
+// `p` is on the NUL of an empty buffer.
+[[nodiscard]] bool refill_at_end(Console& c, const unsigned char*& p, const unsigned char*& end) {
     if (p != end) return true;
     c.in.next = c.in.end;
     const bool got = refill(c);
     p = bytes(c.in) + c.in.next;
     end = bytes(c.in) + c.in.end;
     return got;
+}
+
+// Steps over `taken` bytes, 0 or 1: a sign or a prefix's byte, with the
+// buffer refilled if that was its last byte. Whether input goes on need not
+// be asked: at its end `p` is on the NUL, which no sign, prefix or digit
+// is, so the scan goes on to find no number.
+void step_over(Console& c, const unsigned char*& p, const unsigned char*& end, int taken) {
+    p += taken;
+    static_cast<void>(refill_at_end(c, p, end));
 }
 
 }  // namespace
@@ -173,13 +183,15 @@ struct Start {
     const unsigned char* p;
     const unsigned char* end;  // of the buffer's bytes
     bool negative;
-    bool have_digits;  // the 0 of an octal number
+    // The 0 that made the number octal, which is one of its digits: "0"
+    // alone is the number 0.
+    bool octal_zero;
 };
 
 // The rest of scan_int, once the base is known: the digits, across refills,
 // and the one place that decides the result.
 template <unsigned base>
-int take_number(Console& c, Start start, std::int32_t& x) {
+Scanned take_number(Console& c, Start start, std::int32_t& x) {
     Input& in = c.in;
     // The magnitude stops growing one past the largest the sign allows, so
     // that any number of digits is read in one pass without overflow.
@@ -195,7 +207,7 @@ int take_number(Console& c, Start start, std::int32_t& x) {
     Digits word = leading_digits<base>(load_word(p));
     p += word.count;
     std::uint64_t magnitude = word.value;
-    bool have_digits = start.have_digits || word.count > 0;
+    bool have_digits = start.octal_zero || word.count > 0;
     if (word.count == 8) {
         word = leading_digits<base>(load_word(p));
         p += word.count;
@@ -206,21 +218,21 @@ int take_number(Console& c, Start start, std::int32_t& x) {
             const unsigned char* const from = p;
             p = add_digits<base>(p, magnitude, limit);
             have_digits = have_digits || p != from;
-            if (p != end || !more(c, p, end)) break;
+            if (p != end || !refill_at_end(c, p, end)) break;
         }
-        if (in.error != 0) return end_of_input;  // the number may have been cut short
+        if (in.error != 0) return Scanned::end_of_input;  // the number may be cut short
     }
     in.next = static_cast<std::size_t>(p - bytes(in));
 
-    if (!have_digits || magnitude > limit) return 0;
+    if (!have_digits || magnitude > limit) return Scanned::wrong_input;
     const auto value = static_cast<std::uint32_t>(magnitude);
     // Negated, where the sign says so, without a branch either.
     const std::uint32_t negate = 0u - static_cast<std::uint32_t>(start.negative);
     x = static_cast<std::int32_t>((value ^ negate) - negate);
-    return 1;
+    return Scanned::number;
 }
 
-int scan_int(Console& c, std::int32_t& x) {
+Scanned scan_int(Console& c, std::int32_t& x) {
     const unsigned char* p = bytes(c.in) + c.in.next;
     const unsigned char* end = bytes(c.in) + c.in.end;
 
@@ -228,7 +240,7 @@ int scan_int(Console& c, std::int32_t& x) {
         while (is_space(*p))
             ++p;
         if (p != end) break;
-        if (!more(c, p, end)) return end_of_input;
+        if (!refill_at_end(c, p, end)) return Scanned::end_of_input;
     }
 
     // A sign, then the prefix that decides the base; the digits are taken
@@ -236,14 +248,11 @@ int scan_int(Console& c, std::int32_t& x) {
     // mixed numbers keeps changing, is no branch: one that guessed wrong
     // would cost more than the few steps it saves.
     const bool negative = *p == '-';
-    p += negative | (*p == '+');  // NOLINT(readability-implicit-bool-conversion): no branch
-    more(c, p, end);
+    step_over(c, p, end, negative | (*p == '+'));  // NOLINT(readability-implicit-bool-conversion)
     if (*p != '0') return take_number<10>(c, {p, end, negative, false}, x);
-    ++p;
-    more(c, p, end);
+    step_over(c, p, end, 1);
     if (*p != 'x' && *p != 'X') return take_number<8>(c, {p, end, negative, true}, x);
-    ++p;
-    more(c, p, end);
+    step_over(c, p, end, 1);
     return take_number<16>(c, {p, end, negative, false}, x);
 }
 

@@ -31,9 +31,9 @@ void run_dialogue(console::Console& c) {
     // Integers, for as long as input lasts.
     for (;;) {
         print(c, "Zadej cislo: ");
-        const int r = console::scan_int(c, x);
-        if (r == console::end_of_input) break;
-        if (r != 0) {
+        const console::Scanned r = console::scan_int(c, x);
+        if (r == console::Scanned::end_of_input) break;
+        if (r == console::Scanned::number) {
             const auto pattern = static_cast<std::uint32_t>(x);
             print(c, "Zadano ", hex8(pattern), ", Y=", hex8(reverse_bits(pattern)),
                   ", pocet bitu v 1 ", decimal(count_one_bits(x)), "\n");

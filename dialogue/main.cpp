@@ -25,7 +25,7 @@ int main(int argc, char* argv[]) {
     } else {
         run_dialogue(console);
     }
-    const console::Status status = console::close(console);
+    const console::Status status = console::finish(console);
     if (status.failed_stream != nullptr) {
         std::fprintf(stderr, "bity: %s: %s\n", status.failed_stream, std::strerror(status.error));
         return 1;

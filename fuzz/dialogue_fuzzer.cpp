@@ -27,26 +27,14 @@
 #include <string_view>
 
 #include "console/console.h"
-#include "console/memory_device.h"
 #include "dialogue/dialogue.h"
-#include "fuzz/fresh_console.h"
+#include "fuzz/fuzz_checks.h"
+#include "tests/support/memory_console.h"
 
 namespace {
 
-std::string_view input;  // this run's bytes, for the report of a fault
-
-[[noreturn]] void fail(const char* what, std::string_view output = {}) {
-    std::fprintf(stderr, "dialogue fuzzer: %s\ninput (%zu bytes):", what, input.size());
-    for (const char c : input.substr(0, 256))
-        std::fprintf(stderr, " %02X", static_cast<unsigned char>(c));
-    std::fprintf(stderr, "\noutput (%zu bytes): %.*s\n", output.size(),
-                 static_cast<int>(std::min<std::size_t>(output.size(), 2000)), output.data());
-    std::abort();
-}
-
-void check(bool condition, const char* what, std::string_view output = {}) {
-    if (!condition) fail(what, output);
-}
+using fuzz::check;
+using fuzz::is_space;
 
 // A memory device that watches the order of reads and writes.
 struct Watched {
@@ -83,9 +71,9 @@ struct Run {
 };
 
 Run run(Watched& w) {
-    console::Console& c = fresh_console(watched_device(w));
+    console::Console& c = console::fresh_console(watched_device(w));
     run_dialogue(c);
-    const console::Status status = console::close(c);
+    const console::Status status = console::finish(c);
     return {std::move(w.stream.output), status};
 }
 
@@ -94,10 +82,6 @@ Run run(Watched& w) {
 const std::string_view header = "Maxinalni prvek je na 2. pozici, hodnota maxima je 1000.0.\n";
 const std::string_view prompt = "Zadej cislo: ";
 const std::string_view error_line = "Chybne zadani!\n";
-
-bool is_space(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
 
 std::uint32_t reversed(std::uint32_t word) {
     std::uint32_t result = 0;
@@ -212,7 +196,7 @@ void check_shape(std::string_view out) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    input = std::string_view(reinterpret_cast<const char*>(data), size);
+    const std::string_view input = fuzz::take_input(data, size);
 
     Watched whole{.stream = {.input = input}};
     const Run r = run(whole);

@@ -14,30 +14,20 @@
 
 #include "console/console.h"
 #include "console/input.h"
-#include "console/memory_device.h"
 #include "console/scan.h"
-#include "fuzz/fresh_console.h"
+#include "fuzz/fuzz_checks.h"
+#include "tests/support/memory_console.h"
 
 namespace {
 
-std::string_view input;  // this run's bytes, for the report of a fault
-
-[[noreturn]] void fail(const char* what) {
-    std::fprintf(stderr, "scan_int fuzzer: %s\ninput (%zu bytes):", what, input.size());
-    for (const char c : input.substr(0, 256))
-        std::fprintf(stderr, " %02X", static_cast<unsigned char>(c));
-    std::fprintf(stderr, "\n");
-    std::abort();
-}
-
-void check(bool condition, const char* what) {
-    if (!condition) fail(what);
-}
+using fuzz::check;
+using fuzz::input;
+using fuzz::is_space;
 
 constexpr std::int32_t untouched = 0x5A5A5A5A;
 
 struct Outcome {
-    int result;
+    console::Scanned result;
     std::int32_t x;
     std::size_t consumed;  // bytes taken from the input
 
@@ -46,13 +36,13 @@ struct Outcome {
 
 Outcome scan(std::size_t chunk) {
     console::MemoryDevice m{.input = input, .chunk = chunk};
-    console::Console& c = fresh_console(console::memory_device(m));
-    Outcome o{0, untouched, 0};
+    console::Console& c = console::fresh_console(m);
+    Outcome o{console::Scanned::wrong_input, untouched, 0};
     o.result = console::scan_int(c, o.x);
     std::size_t rest = 0;
-    while (console::get_char(c) != console::end_of_input)
+    while (console::get_char(c) != console::no_byte)
         ++rest;
-    check(console::close(c).failed_stream == nullptr, "a stream failed");
+    check(console::finish(c).failed_stream == nullptr, "a stream failed");
     check(m.position == input.size(), "input left unread");
     check(rest <= input.size(), "more bytes than the input");
     o.consumed = input.size() - rest;
@@ -74,9 +64,6 @@ Reference reference(std::string_view text) {
     return {value, static_cast<std::size_t>(end - s.c_str()), errno == ERANGE};
 }
 
-bool is_space(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
 bool is_decimal(char c) {
     return c >= '0' && c <= '9';
 }
@@ -87,7 +74,7 @@ bool is_hex(char c) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    input = std::string_view(reinterpret_cast<const char*>(data), size);
+    fuzz::take_input(data, size);
     const Outcome o = scan(SIZE_MAX);
     for (const std::size_t chunk : {1u, 2u, 3u, 7u}) {
         check(scan(chunk) == o, "the outcome depends on where the reads end");
@@ -97,12 +84,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (blanks < input.size() && is_space(input[blanks]))
         ++blanks;
     if (blanks == input.size()) {
-        check(o.result == console::end_of_input, "no end of input after white space alone");
+        check(o.result == console::Scanned::end_of_input,
+              "no end of input after white space alone");
         check(o.consumed == input.size(), "white space left unread at the end");
         check(o.x == untouched, "x changed at end of input");
         return 0;
     }
-    check(o.result == 0 || o.result == 1, "end of input before the end of the input");
+    check(o.result != console::Scanned::end_of_input, "end of input before the end of the input");
     check(o.consumed >= blanks, "stopped inside the white space");
 
     const std::string_view taken = input.substr(blanks, o.consumed - blanks);
@@ -110,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Reference r = reference(input.substr(blanks));
     const bool in_range = !r.overflow && r.value >= INT32_MIN && r.value <= UINT32_MAX;
 
-    if (o.result == 1) {
+    if (o.result == console::Scanned::number) {
         check(!taken.empty(), "a number of no characters");
         check(r.length == taken.size(), "the number ends elsewhere than strtoll's");
         check(in_range, "took a number out of range");

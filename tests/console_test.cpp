@@ -8,41 +8,32 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
-#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "console/input.h"
-#include "console/memory_device.h"
 #include "console/output.h"
 #include "console/scan.h"
+#include "tests/support/memory_console.h"
 
 namespace {
 
+using console::fresh_console;
 using console::MemoryDevice;
-
-// A console on `m`, on the heap: it is too large for a test's stack.
-std::unique_ptr<console::Console> on(MemoryDevice& m) {
-    return std::make_unique<console::Console>(console::memory_device(m));
-}
-
-// Everything the layer has not yet handed out.
-std::string rest_of_input(console::Console& c) {
-    std::string rest;
-    for (int byte = console::get_char(c); byte != console::end_of_input;
-         byte = console::get_char(c)) {
-        rest += static_cast<char>(byte);
-    }
-    return rest;
-}
+using console::rest_of_input;
 
 // Reads of one byte put a buffer edge between every two bytes.
 constexpr std::size_t chunk_sizes[] = {1, 3, SIZE_MAX};
 
+using console::Scanned;
+constexpr Scanned number = Scanned::number;
+constexpr Scanned wrong = Scanned::wrong_input;
+constexpr Scanned ended = Scanned::end_of_input;
+
 struct ScanCase {
     std::string input;
-    int outcome;
+    Scanned outcome;
     std::int32_t x;  // what x holds afterwards; it starts as 12345
     std::string rest;
 };
@@ -52,68 +43,68 @@ const std::int32_t untouched = 12345;
 TEST(ScanInt, Table) {
     const ScanCase cases[] = {
         // the three notations, with and without a sign
-        {"15\n", 1, 15, "\n"},
-        {"-1", 1, -1, ""},
-        {"+7 8", 1, 7, " 8"},
-        {"0", 1, 0, ""},
-        {"-0", 1, 0, ""},
-        {"0x1F", 1, 31, ""},
-        {"0X1f", 1, 31, ""},
-        {"-0x1F", 1, -31, ""},
-        {"+0x10", 1, 16, ""},
-        {"010", 1, 8, ""},
-        {"09", 1, 0, "9"},
-        {"08", 1, 0, "8"},
-        {"0xfFg", 1, 255, "g"},
-        {"12abc 5\n", 1, 12, "abc 5\n"},
+        {"15\n", number, 15, "\n"},
+        {"-1", number, -1, ""},
+        {"+7 8", number, 7, " 8"},
+        {"0", number, 0, ""},
+        {"-0", number, 0, ""},
+        {"0x1F", number, 31, ""},
+        {"0X1f", number, 31, ""},
+        {"-0x1F", number, -31, ""},
+        {"+0x10", number, 16, ""},
+        {"010", number, 8, ""},
+        {"09", number, 0, "9"},
+        {"08", number, 0, "8"},
+        {"0xfFg", number, 255, "g"},
+        {"12abc 5\n", number, 12, "abc 5\n"},
         // white space of every kind goes before the number
-        {" \t\n\v\f\r42;", 1, 42, ";"},
+        {" \t\n\v\f\r42;", number, 42, ";"},
         // every 32-bit pattern can be typed
-        {"4294967295", 1, -1, ""},
-        {"0xFFFFFFFF", 1, -1, ""},
-        {"037777777777", 1, -1, ""},
-        {"2147483647", 1, INT32_MAX, ""},
-        {"2147483648", 1, INT32_MIN, ""},
-        {"0x80000000", 1, INT32_MIN, ""},
-        {"-2147483648", 1, INT32_MIN, ""},
-        {"-0x80000000", 1, INT32_MIN, ""},
-        {"-4294967295", 0, untouched, ""},
+        {"4294967295", number, -1, ""},
+        {"0xFFFFFFFF", number, -1, ""},
+        {"037777777777", number, -1, ""},
+        {"2147483647", number, INT32_MAX, ""},
+        {"2147483648", number, INT32_MIN, ""},
+        {"0x80000000", number, INT32_MIN, ""},
+        {"-2147483648", number, INT32_MIN, ""},
+        {"-0x80000000", number, INT32_MIN, ""},
+        {"-4294967295", wrong, untouched, ""},
         // out of range: all digits consumed, nothing stored
-        {"4294967296 1", 0, untouched, " 1"},
-        {"0x100000000", 0, untouched, ""},
-        {"040000000000", 0, untouched, ""},
-        {"-2147483649", 0, untouched, ""},
-        {"-0x80000001", 0, untouched, ""},
-        {"99999999999999999999\n", 0, untouched, "\n"},
-        {std::string(1000, '9') + "x", 0, untouched, "x"},
-        {"0x" + std::string(1000, 'f'), 0, untouched, ""},
+        {"4294967296 1", wrong, untouched, " 1"},
+        {"0x100000000", wrong, untouched, ""},
+        {"040000000000", wrong, untouched, ""},
+        {"-2147483649", wrong, untouched, ""},
+        {"-0x80000001", wrong, untouched, ""},
+        {"99999999999999999999\n", wrong, untouched, "\n"},
+        {std::string(1000, '9') + "x", wrong, untouched, "x"},
+        {"0x" + std::string(1000, 'f'), wrong, untouched, ""},
         // leading zeros cost nothing, however many
-        {std::string(100000, '0') + "17", 1, 017, ""},
-        {"0x" + std::string(100000, '0') + "1F", 1, 31, ""},
-        {"-" + std::string(100000, '0') + "1", 1, -1, ""},
+        {std::string(100000, '0') + "17", number, 017, ""},
+        {"0x" + std::string(100000, '0') + "1F", number, 31, ""},
+        {"-" + std::string(100000, '0') + "1", number, -1, ""},
         // no number
-        {"abc", 0, untouched, "abc"},
-        {"0x", 0, untouched, ""},
-        {"0xg", 0, untouched, "g"},
-        {"-0x\n", 0, untouched, "\n"},
-        {"-", 0, untouched, ""},
-        {"+ 5", 0, untouched, " 5"},
-        {"--5", 0, untouched, "-5"},
-        {"\xff", 0, untouched, "\xff"},
-        {std::string("\0 5", 3), 0, untouched, std::string("\0 5", 3)},
+        {"abc", wrong, untouched, "abc"},
+        {"0x", wrong, untouched, ""},
+        {"0xg", wrong, untouched, "g"},
+        {"-0x\n", wrong, untouched, "\n"},
+        {"-", wrong, untouched, ""},
+        {"+ 5", wrong, untouched, " 5"},
+        {"--5", wrong, untouched, "-5"},
+        {"\xff", wrong, untouched, "\xff"},
+        {std::string("\0 5", 3), wrong, untouched, std::string("\0 5", 3)},
         // end of input before a number starts
-        {"", console::end_of_input, untouched, ""},
-        {" \n\r\n\t", console::end_of_input, untouched, ""},
+        {"", ended, untouched, ""},
+        {" \n\r\n\t", ended, untouched, ""},
     };
     for (const std::size_t chunk : chunk_sizes) {
         for (const auto& c : cases) {
             MemoryDevice m{.input = c.input, .chunk = chunk};
-            const auto console = on(m);
+            console::Console& console = fresh_console(m);
             std::int32_t x = untouched;
             const std::string shown = c.input.substr(0, 40);
-            EXPECT_EQ(console::scan_int(*console, x), c.outcome) << shown << " chunk " << chunk;
+            EXPECT_EQ(console::scan_int(console, x), c.outcome) << shown << " chunk " << chunk;
             EXPECT_EQ(x, c.x) << shown << " chunk " << chunk;
-            EXPECT_EQ(rest_of_input(*console), c.rest) << shown << " chunk " << chunk;
+            EXPECT_EQ(rest_of_input(console), c.rest) << shown << " chunk " << chunk;
         }
     }
     // An end mark anywhere in a short case, and as the first byte of a read
@@ -125,15 +116,17 @@ TEST(ScanInt, Table) {
                 const std::string cut = c.input.substr(0, at);
                 const std::string marked = cut + "\x1a" + c.input.substr(at);
                 MemoryDevice plain{.input = cut, .chunk = chunk};
-                MemoryDevice m{.input = marked, .chunk = chunk, .end_mark = 0x1A};
-                const auto expected = on(plain);
-                const auto console = on(m);
-                std::int32_t x = untouched;
+                console::Console& expected = fresh_console(plain);
                 std::int32_t y = untouched;
+                const Scanned outcome = console::scan_int(expected, y);
+                const std::string rest = rest_of_input(expected);
+                MemoryDevice m{.input = marked, .chunk = chunk, .end_mark = 0x1A};
+                console::Console& console = fresh_console(m);
+                std::int32_t x = untouched;
                 const std::string shown = marked + " chunk " + std::to_string(chunk);
-                EXPECT_EQ(console::scan_int(*console, x), console::scan_int(*expected, y)) << shown;
+                EXPECT_EQ(console::scan_int(console, x), outcome) << shown;
                 EXPECT_EQ(x, y) << shown;
-                EXPECT_EQ(rest_of_input(*console), rest_of_input(*expected)) << shown;
+                EXPECT_EQ(rest_of_input(console), rest) << shown;
             }
         }
     }
@@ -154,8 +147,8 @@ TEST(ScanInt, EndsBeforeTheFirstByteThatIsNoDigit) {
     for (const auto& n : notations) {
         for (std::size_t length = 1; length <= n.digits.size(); ++length) {
             for (int byte = 0; byte < 256; ++byte) {
-                const std::string number = n.prefix + n.digits.substr(0, length);
-                const std::string input = number + static_cast<char>(byte) + " 5";
+                const std::string typed = n.prefix + n.digits.substr(0, length);
+                const std::string input = typed + static_cast<char>(byte) + " 5";
                 char* end = nullptr;
                 const long long value = std::strtoll(input.c_str(), &end, 0);
                 const auto taken = static_cast<std::size_t>(end - input.c_str());
@@ -163,14 +156,14 @@ TEST(ScanInt, EndsBeforeTheFirstByteThatIsNoDigit) {
                 const bool in_range = value >= INT32_MIN && value <= UINT32_MAX;
                 for (const std::size_t chunk : chunk_sizes) {
                     MemoryDevice m{.input = input, .chunk = chunk};
-                    const auto console = on(m);
+                    console::Console& console = fresh_console(m);
                     std::int32_t x = untouched;
-                    EXPECT_EQ(console::scan_int(*console, x), in_range ? 1 : 0)
-                        << number << " + " << byte;
+                    EXPECT_EQ(console::scan_int(console, x), in_range ? number : wrong)
+                        << typed << " + " << byte;
                     EXPECT_EQ(x, in_range ? static_cast<std::int32_t>(value) : untouched)
-                        << number << " + " << byte;
-                    EXPECT_EQ(rest_of_input(*console), input.substr(taken))
-                        << number << " + " << byte << " chunk " << chunk;
+                        << typed << " + " << byte;
+                    EXPECT_EQ(rest_of_input(console), input.substr(taken))
+                        << typed << " + " << byte << " chunk " << chunk;
                 }
             }
         }
@@ -206,13 +199,13 @@ TEST(ReadLine, Table) {
     for (const std::size_t chunk : chunk_sizes) {
         for (const auto& c : cases) {
             MemoryDevice m{.input = c.input, .chunk = chunk};
-            const auto console = on(m);
+            console::Console& console = fresh_console(m);
             std::string s(c.size + 1, '#');  // one guard byte past the bound
             const std::string shown = c.input.substr(0, 40);
-            EXPECT_TRUE(console::read_line(*console, s.data(), c.size)) << shown;
+            EXPECT_TRUE(console::read_line(console, s.data(), c.size)) << shown;
             EXPECT_EQ(std::string(s.c_str()), c.line) << shown << " chunk " << chunk;
             EXPECT_EQ(s.back(), '#') << "wrote past the bound: " << shown;
-            EXPECT_EQ(rest_of_input(*console), c.rest) << shown << " chunk " << chunk;
+            EXPECT_EQ(rest_of_input(console), c.rest) << shown << " chunk " << chunk;
         }
     }
 }
@@ -229,9 +222,9 @@ TEST(SkipLine, DropsThroughTheLineEnd) {
     for (const std::size_t chunk : chunk_sizes) {
         for (const auto& c : cases) {
             MemoryDevice m{.input = c.input, .chunk = chunk};
-            const auto console = on(m);
-            console::skip_line(*console);
-            EXPECT_EQ(rest_of_input(*console), c.rest)
+            console::Console& console = fresh_console(m);
+            console::skip_line(console);
+            EXPECT_EQ(rest_of_input(console), c.rest)
                 << c.input.substr(0, 40) << " chunk " << chunk;
         }
     }
@@ -241,9 +234,9 @@ TEST(SkipLine, DropsThroughTheLineEnd) {
 template <class... Pieces>
 std::string printed(const Pieces&... pieces) {
     MemoryDevice m;
-    const auto c = on(m);
-    console::print(*c, pieces...);
-    EXPECT_EQ(console::close(*c).failed_stream, nullptr);
+    console::Console& c = fresh_console(m);
+    console::print(c, pieces...);
+    EXPECT_EQ(console::finish(c).failed_stream, nullptr);
     return m.output;
 }
 
@@ -290,39 +283,39 @@ TEST(Print, Text) {
 // Pieces that meet the end of the buffer, and texts larger than all of it.
 TEST(Print, OutputOfManyBuffersArrivesWhole) {
     MemoryDevice m;
-    const auto c = on(m);
+    console::Console& c = fresh_console(m);
     std::string expected;
     char line[100];
     const std::string long_text(3 * console::output_size + 7, 'q');
     for (std::uint32_t i = 0; i < 100000; ++i) {
         const std::uint32_t word = i * 2654435761u;
-        console::print(*c, "Zadej cislo: Zadano ", console::hex8(word), ", Y=", console::hex8(i),
+        console::print(c, "Zadej cislo: Zadano ", console::hex8(word), ", Y=", console::hex8(i),
                        ", pocet bitu v 1 ", console::decimal(static_cast<int>(i % 33)), "\n");
         std::snprintf(line, sizeof line, "Zadej cislo: Zadano %08X, Y=%08X, pocet bitu v 1 %d\n",
                       word, i, static_cast<int>(i % 33));
         expected += line;
         if (i % 30000 == 0) {
-            console::print(*c, "[", long_text, "]", console::decimal(-1), long_text, "\n");
+            console::print(c, "[", long_text, "]", console::decimal(-1), long_text, "\n");
             expected += "[" + long_text + "]-1" + long_text + "\n";
         }
     }
-    EXPECT_EQ(console::close(*c).failed_stream, nullptr);
+    EXPECT_EQ(console::finish(c).failed_stream, nullptr);
     EXPECT_EQ(m.output.size(), expected.size());
     EXPECT_TRUE(m.output == expected) << "the output differs";
 }
 
 TEST(Flushing, OutputWaitsForTheNextReadAndNoLonger) {
     MemoryDevice m{.input = "1 2\n"};
-    const auto c = on(m);
-    console::print(*c, "Zadej cislo: ");
+    console::Console& c = fresh_console(m);
+    console::print(c, "Zadej cislo: ");
     EXPECT_EQ(m.output, "") << "output should stay buffered until a read";
     std::int32_t x = 0;
-    ASSERT_EQ(console::scan_int(*c, x), 1);
+    ASSERT_EQ(console::scan_int(c, x), number);
     EXPECT_EQ(m.output_at_last_read, 13u) << "the prompt must be out before the read";
-    console::print(*c, "after");
-    ASSERT_EQ(console::scan_int(*c, x), 1);  // "2" is already buffered: no read
+    console::print(c, "after");
+    ASSERT_EQ(console::scan_int(c, x), number);  // "2" is already buffered: no read
     EXPECT_EQ(m.output, "Zadej cislo: ");
-    EXPECT_EQ(console::scan_int(*c, x), console::end_of_input);
+    EXPECT_EQ(console::scan_int(c, x), ended);
     EXPECT_EQ(m.output, "Zadej cislo: after");
 }
 
@@ -331,12 +324,12 @@ TEST(Flushing, ManyNumbersCostOneReadAndOneWritePerBuffer) {
     while (input.size() < 10 * console::input_size)
         input += "12345 ";
     MemoryDevice m{.input = input};
-    const auto c = on(m);
+    console::Console& c = fresh_console(m);
     std::int32_t x = 0;
     std::size_t numbers = 0;
-    for (; console::scan_int(*c, x) == 1; ++numbers)
-        console::print(*c, "Zadano ", console::hex8(static_cast<std::uint32_t>(x)), "\n");
-    EXPECT_EQ(console::close(*c).failed_stream, nullptr);
+    for (; console::scan_int(c, x) == number; ++numbers)
+        console::print(c, "Zadano ", console::hex8(static_cast<std::uint32_t>(x)), "\n");
+    EXPECT_EQ(console::finish(c).failed_stream, nullptr);
     EXPECT_EQ(numbers, input.size() / 6);
     // A read per input buffer, the last one finding the end; a write before
     // each read that has output to write, whenever the output buffer is
@@ -372,27 +365,27 @@ TEST(EndMark, EndsInputWhereItStands) {
     for (const std::size_t chunk : chunk_sizes) {
         for (const auto& c : cases) {
             MemoryDevice m{.input = c.input, .chunk = chunk, .end_mark = 0x1A};
-            const auto console = on(m);
+            console::Console& console = fresh_console(m);
             char s[100];
             const std::string shown = c.input.substr(0, 20);
-            EXPECT_TRUE(console::read_line(*console, s, sizeof s)) << shown;
+            EXPECT_TRUE(console::read_line(console, s, sizeof s)) << shown;
             EXPECT_STREQ(s, c.line.c_str()) << shown << " chunk " << chunk;
-            EXPECT_EQ(rest_of_input(*console), c.rest) << shown << " chunk " << chunk;
+            EXPECT_EQ(rest_of_input(console), c.rest) << shown << " chunk " << chunk;
             const std::size_t reads = m.reads;
-            EXPECT_EQ(console::get_char(*console), console::end_of_input) << shown;
+            EXPECT_EQ(console::get_char(console), console::no_byte) << shown;
             EXPECT_EQ(m.reads, reads) << "read on after the mark: " << shown;
-            EXPECT_EQ(console::close(*console).failed_stream, nullptr) << shown;
+            EXPECT_EQ(console::finish(console).failed_stream, nullptr) << shown;
         }
     }
 }
 
 TEST(Failures, LostOutputEndsInputAndIsReported) {
     MemoryDevice m{.input = "1 2 3 4 5", .output_limit = 4};
-    const auto c = on(m);
-    console::print(*c, "first line that does not fit\n");
-    EXPECT_EQ(console::get_char(*c), console::end_of_input);
+    console::Console& c = fresh_console(m);
+    console::print(c, "first line that does not fit\n");
+    EXPECT_EQ(console::get_char(c), console::no_byte);
     EXPECT_EQ(m.reads, 0u) << "nobody to answer: no read";
-    const console::Status status = console::close(*c);
+    const console::Status status = console::finish(c);
     EXPECT_STREQ(status.failed_stream, "standard output");
     EXPECT_EQ(status.error, ENOSPC);
 }
@@ -403,23 +396,22 @@ TEST(Failures, FailedReadEndsInputAndIsReported) {
     const struct {
         std::string input;
         std::size_t failing_read;
-        int outcome;
+        Scanned outcome;
     } cases[] = {
-        {"15", 1, console::end_of_input},    {"  ", 2, console::end_of_input},
-        {"1234", 3, console::end_of_input},                  // "12" read, then the failure
-        {"-0x1F", 3, console::end_of_input},                 // "-0"
-        {"-", 2, console::end_of_input},     {"15 ", 4, 1},  // the number ended before the failure
+        {"15", 1, ended},    {"  ", 2, ended},   {"1234", 3, ended},  // "12" read, then the failure
+        {"-0x1F", 3, ended},                                          // "-0"
+        {"-", 2, ended},     {"15 ", 4, number},  // the number ended before the failure
     };
     for (const auto& c : cases) {
         MemoryDevice m{.input = c.input, .chunk = 1, .failing_read = c.failing_read};
-        const auto console = on(m);
+        console::Console& console = fresh_console(m);
         std::int32_t x = 99;
-        EXPECT_EQ(console::scan_int(*console, x), c.outcome) << c.input;
-        EXPECT_EQ(x, c.outcome == 1 ? 15 : 99) << c.input;
-        EXPECT_EQ(console::scan_int(*console, x), console::end_of_input) << c.input;
-        EXPECT_EQ(console::get_char(*console), console::end_of_input) << c.input;
+        EXPECT_EQ(console::scan_int(console, x), c.outcome) << c.input;
+        EXPECT_EQ(x, c.outcome == number ? 15 : 99) << c.input;
+        EXPECT_EQ(console::scan_int(console, x), ended) << c.input;
+        EXPECT_EQ(console::get_char(console), console::no_byte) << c.input;
         EXPECT_EQ(m.reads, c.failing_read) << "read again after the failure: " << c.input;
-        const console::Status status = console::close(*console);
+        const console::Status status = console::finish(console);
         EXPECT_STREQ(status.failed_stream, "standard input") << c.input;
         EXPECT_EQ(status.error, EIO) << c.input;
     }
@@ -427,21 +419,21 @@ TEST(Failures, FailedReadEndsInputAndIsReported) {
 
 TEST(Failures, FailedReadCutsTheLineShort) {
     MemoryDevice m{.input = "abc\n", .chunk = 1, .failing_read = 3};
-    const auto c = on(m);
+    console::Console& c = fresh_console(m);
     char s[100];
-    EXPECT_FALSE(console::read_line(*c, s, sizeof s));
-    EXPECT_STREQ(console::close(*c).failed_stream, "standard input");
+    EXPECT_FALSE(console::read_line(c, s, sizeof s));
+    EXPECT_STREQ(console::finish(c).failed_stream, "standard input");
 }
 
 TEST(Failures, EndOfInputIsFinal) {
     MemoryDevice m{.input = "7"};
-    const auto c = on(m);
+    console::Console& c = fresh_console(m);
     std::int32_t x = 0;
-    EXPECT_EQ(console::scan_int(*c, x), 1);
-    EXPECT_EQ(console::scan_int(*c, x), console::end_of_input);
-    EXPECT_EQ(console::get_char(*c), console::end_of_input);
+    EXPECT_EQ(console::scan_int(c, x), number);
+    EXPECT_EQ(console::scan_int(c, x), ended);
+    EXPECT_EQ(console::get_char(c), console::no_byte);
     EXPECT_EQ(m.reads, 2u);
-    EXPECT_EQ(console::close(*c).failed_stream, nullptr);
+    EXPECT_EQ(console::finish(c).failed_stream, nullptr);
 }
 
 // A device's own output that could not be written (a prompt a line editor
@@ -453,9 +445,9 @@ TEST(Failures, DeviceThatCannotFinishIsReported) {
         errno = EPIPE;
         return false;
     };
-    const auto c = std::make_unique<console::Console>(d);
-    console::print(*c, "x\n");
-    const console::Status status = console::close(*c);
+    console::Console& c = fresh_console(d);
+    console::print(c, "x\n");
+    const console::Status status = console::finish(c);
     EXPECT_STREQ(status.failed_stream, "standard output");
     EXPECT_EQ(status.error, EPIPE);
     EXPECT_EQ(m.output, "x\n");

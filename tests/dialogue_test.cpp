@@ -6,10 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <memory>
 #include <string>
 
-#include "console/memory_device.h"
+#include "tests/support/memory_console.h"
 
 namespace {
 
@@ -39,9 +38,9 @@ TEST(Dialogue, FailedReadStopsIt) {
     };
     for (const auto& c : cases) {
         console::MemoryDevice m{.input = c.input, .chunk = 1, .failing_read = c.failing_read};
-        const auto console = std::make_unique<console::Console>(console::memory_device(m));
-        run_dialogue(*console);
-        const console::Status status = console::close(*console);
+        console::Console& console = console::fresh_console(m);
+        run_dialogue(console);
+        const console::Status status = console::finish(console);
         EXPECT_EQ(m.output, c.output) << c.name;
         EXPECT_STREQ(status.failed_stream, "standard input") << c.name;
         EXPECT_EQ(status.error, EIO) << c.name;

@@ -1,4 +1,4 @@
-// A device over memory, for the tests, the fuzzers and the benchmark: input
+// A console over memory, for the tests, the fuzzers and the benchmark: input
 // from a string, handed over in reads of a chosen size, and output gathered
 // in a string, with failures of either on demand.
 #pragma once
@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "console/console.h"
 #include "console/device.h"
 
 namespace console {
@@ -34,5 +35,25 @@ struct MemoryDevice {
 };
 
 Device memory_device(MemoryDevice& m);
+
+// A console on `d`, made anew in the one place kept for it, which it
+// takes over from the console made by the call before: its 384 KiB are too
+// large for a stack, and allocating them at every run of a fuzz target or
+// a benchmark would cost more than the run.
+Console& fresh_console(Device d);
+
+inline Console& fresh_console(MemoryDevice& m) {
+    return fresh_console(memory_device(m));
+}
+
+// What get_char() returns at the end of input.
+inline constexpr int no_byte = -1;
+
+// The next byte of input (0 to 255), taken, or no_byte: how the tests read
+// what the scans left.
+int get_char(Console& c);
+
+// Everything the console has not yet handed out.
+std::string rest_of_input(Console& c);
 
 }  // namespace console

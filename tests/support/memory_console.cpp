@@ -1,8 +1,11 @@
-#include "console/memory_device.h"
+#include "tests/support/memory_console.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
+
+#include "console/input.h"
 
 namespace console {
 namespace {
@@ -36,6 +39,23 @@ bool write_memory(void* context, const char* data, std::size_t size) {
 
 Device memory_device(MemoryDevice& m) {
     return {read_memory, write_memory, nullptr, &m, m.end_mark};
+}
+
+Console& fresh_console(Device d) {
+    static std::optional<Console> console;
+    return console.emplace(d);
+}
+
+int get_char(Console& c) {
+    if (c.in.next == c.in.end && !refill(c)) return no_byte;
+    return static_cast<unsigned char>(c.in.data[c.in.next++]);
+}
+
+std::string rest_of_input(Console& c) {
+    std::string rest;
+    for (int byte = get_char(c); byte != no_byte; byte = get_char(c))
+        rest += static_cast<char>(byte);
+    return rest;
 }
 
 }  // namespace console
