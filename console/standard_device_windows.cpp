@@ -1,23 +1,16 @@
-// The layer's only contact with the operating system: reading descriptor 0
-// and writing descriptor 1.
+// The layer's only contact with Windows: reading standard input and writing
+// standard output.
 #include "console/device.h"
 
 #include <algorithm>
 #include <cerrno>
 
-#ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
-#else
-#include <poll.h>
-#include <unistd.h>
-#endif
 
 namespace console {
 namespace {
-
-#ifdef _WIN32
 
 // Standard input is switched to binary mode in standard_device(), so the
 // runtime passes bytes through as they are: the layer reads CR LF as it
@@ -91,51 +84,11 @@ bool write_standard_output(void*, const char* data, std::size_t size) {
     return true;
 }
 
-#else
-
-// A descriptor inherited in non-blocking mode answers EAGAIN instead of
-// waiting; wait here so that the layer above sees ordinary blocking streams.
-bool wait_until_ready(int fd, short events) {
-    pollfd p{fd, events, 0};
-    return ::poll(&p, 1, -1) >= 0 || errno == EINTR;
-}
-
-std::ptrdiff_t read_standard_input(void*, char* buffer, std::size_t size) {
-    for (;;) {
-        const ssize_t n = ::read(STDIN_FILENO, buffer, size);
-        if (n >= 0) return n;
-        if (errno == EINTR) continue;
-        if (errno == EAGAIN && wait_until_ready(STDIN_FILENO, POLLIN)) continue;
-        return -1;
-    }
-}
-
-bool write_standard_output(void*, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(STDOUT_FILENO, data, size);
-        if (n > 0) {
-            data += n;
-            size -= static_cast<std::size_t>(n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno == EAGAIN && wait_until_ready(STDOUT_FILENO, POLLOUT)) continue;
-        return false;
-    }
-    return true;
-}
-
-#endif
-
 }  // namespace
 
 Device standard_device() {
-#ifdef _WIN32
     _setmode(0, _O_BINARY);
     return {read_standard_input, write_standard_output, nullptr, nullptr, ctrl_z};
-#else
-    return {read_standard_input, write_standard_output, nullptr, nullptr};
-#endif
 }
 
 }  // namespace console
