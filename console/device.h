@@ -8,6 +8,10 @@
 
 namespace console {
 
+// A table of plain function pointers rather than an abstract class: a class
+// with virtual functions needs a virtual destructor, and that alone brings
+// in operator delete and with it the C++ run-time library, which the
+// program otherwise does without (it links only the C library).
 struct Device {
     // Reads up to `size` bytes into `buffer`, waiting for them if need be:
     // how many, 0 at the end of input, or -1 on failure with errno set.

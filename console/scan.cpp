@@ -23,6 +23,9 @@ constexpr bool is_space(unsigned char byte) {
 // worked out for all eight at once. That takes as many steps for a number
 // of one digit as for one of eight, so that where a number ends is no
 // branch, which in a run of mixed numbers would often go the wrong way.
+// It is worth it: with a loop over the bytes instead, a filter run of
+// 1,511,930 mixed numbers took 53.1 ms of processor time against 44.3 ms
+// (medians of 41 interleaved rounds, x86-64, GCC 12.2, commit 20cb851).
 constexpr std::uint64_t every_byte = 0x0101'0101'0101'0101u;
 constexpr std::uint64_t top_bits = every_byte * 0x80;
 

@@ -48,6 +48,11 @@ std::uint32_t reverse_bits(std::uint32_t word) {
            std::uint32_t{reversed_bytes[word >> 24]};
 }
 
+// Not std::popcount: for the baseline x86-64 target (no POPCNT instruction
+// assumed), GCC 12 makes it a call to libgcc's __popcountdi2, while this sum
+// stays inline. A call each, compiled apart, -O2: 2.98 ns against 1.48 ns
+// (medians of 15 runs; min 2.83 and 1.45, max 3.03 and 1.50), on x86-64,
+// GCC 12.2, at commit 20cb851.
 std::int32_t count_one_bits(std::int32_t word) {
     // The pattern is looked at unsigned, so no negative value is shifted.
     // Counts of each 2 bits, then of each 4, then of each byte, then the
