@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -107,6 +108,27 @@ std::string unescape(const std::string& text) {
     return out;
 }
 
+// The two ends of a slow non-blocking pipe: pieces so small and pauses so
+// long that the program finds its input empty, or its output full, again
+// and again.
+const std::string slow_input = "non-blocking pipe, fed slowly";
+const std::string slow_output = "non-blocking pipe, read slowly";
+constexpr run_program::Pace slow_feed{.bytes = 7, .pause = std::chrono::milliseconds(10)};
+constexpr run_program::Pace slow_reader{.bytes = 4096, .pause = std::chrono::milliseconds(5)};
+
+// A pipe closed only once the program has answered all it was fed: all of
+// the "> " text is out but the line end written at the end of input. Fed
+// slowly as well, it keeps finding an open pipe empty in non-blocking mode.
+const std::string held_input = "pipe, held open until answered";
+const std::string slow_held_input = slow_input + ", held open until answered";
+
+// Whether a case's "stdin: " or "stdout: " names a stream: one of `kinds`,
+// or a file by its absolute path, so that a misspelt kind is refused when
+// the cases load rather than taken for the name of a file.
+bool names_stream(const std::string& value, std::initializer_list<std::string_view> kinds) {
+    return value.starts_with('/') || std::find(kinds.begin(), kinds.end(), value) != kinds.end();
+}
+
 std::vector<Transcript> load(const char* path) {
     std::vector<Transcript> cases;
     std::ifstream file(path);
@@ -126,8 +148,14 @@ std::vector<Transcript> load(const char* path) {
             cases.back().status = std::stoi(line.substr(8));
         } else if (line.rfind("stdin: ", 0) == 0) {
             cases.back().stdin_path = line.substr(7);
+            EXPECT_TRUE(names_stream(cases.back().stdin_path, {"closed", "endless", slow_input,
+                                                               held_input, slow_held_input}))
+                << path << ":" << number << ": no such standard input";
         } else if (line.rfind("stdout: ", 0) == 0) {
             cases.back().stdout_path = line.substr(8);
+            EXPECT_TRUE(
+                names_stream(cases.back().stdout_path, {"closed", "quits early", slow_output}))
+                << path << ":" << number << ": no such standard output";
         } else if (line.rfind("platform: ", 0) == 0) {
             cases.back().platform = line.substr(10);
         } else if (line.rfind("errors: ", 0) == 0) {
@@ -179,20 +207,6 @@ std::string read_all(int fd) {
 // However the streams are set up, a program that has not ended by then has
 // hung: it is killed and the case fails.
 constexpr auto time_limit = std::chrono::seconds(20);
-
-// The two ends of a slow non-blocking pipe: pieces so small and pauses so
-// long that the program finds its input empty, or its output full, again
-// and again.
-const std::string slow_input = "non-blocking pipe, fed slowly";
-const std::string slow_output = "non-blocking pipe, read slowly";
-constexpr run_program::Pace slow_feed{.bytes = 7, .pause = std::chrono::milliseconds(10)};
-constexpr run_program::Pace slow_reader{.bytes = 4096, .pause = std::chrono::milliseconds(5)};
-
-// A pipe closed only once the program has answered all it was fed: all of
-// the "> " text is out but the line end written at the end of input. Fed
-// slowly as well, it keeps finding an open pipe empty in non-blocking mode.
-const std::string held_input = "pipe, held open until answered";
-const std::string slow_held_input = slow_input + ", held open until answered";
 
 // Sets `stream`, the program's standard input, as the case says; when that
 // is a pipe, what the test feeds into it.
