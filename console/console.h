@@ -29,7 +29,6 @@ inline constexpr std::size_t output_size = std::size_t{256} * 1024;
 // and clearing would write all 384 KiB at every start. The input's counts
 // come before its buffer: after it, they would leave 64 bytes less padding,
 // but the code would reach them at longer offsets, and be larger for it.
-// NOLINTNEXTLINE(cppcoreguidelines-pro-type-member-init, clang-analyzer-optin.performance.Padding)
 //
 // What holds after every refill (input.h), whatever came of its read (bytes,
 // the end of input, the device's end mark, a failure): data[next, end) are
@@ -38,6 +37,7 @@ inline constexpr std::size_t output_size = std::size_t{256} * 1024;
 // every byte is taken, and may read over all of `data`: a pointer into it
 // from before the refill points at nothing, so the scans take theirs from
 // next and end again after each one.
+// NOLINTNEXTLINE(cppcoreguidelines-pro-type-member-init, clang-analyzer-optin.performance.Padding)
 struct Input {
     std::size_t next = 0;
     std::size_t end = 0;
