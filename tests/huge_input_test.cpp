@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <utility>
@@ -43,26 +44,37 @@ constexpr long memory_limit_kib = 8 * 1024;
 constexpr std::size_t mib = 1024 * 1024;
 
 // Input given as pieces, each repeated, so that none of it need be held whole.
+// A count of bytes or repeats is 64 bits wide: these tests run where size_t
+// has 32 bits too, on inputs past 4 GiB.
 struct Piece {
     std::string text;
-    std::size_t times = 1;
+    std::uint64_t times = 1;
 };
 
-// The input as it is fed: runs of one piece, up to 1 MiB each.
+// The input as it is fed: runs of one piece, up to 32 KiB each, each made by
+// doubling. Both are for inputs past 4 GiB under QEMU, which took ten times
+// as long with runs of 1 MiB made a piece at a time: there the 32-bit C
+// library maps every block of 64 KiB or more afresh, and each run's pages
+// then fault in one by one.
+constexpr std::size_t run_size = 32 * 1024;
+
 std::function<std::string()> runs_of(std::vector<Piece> input) {
-    return [input = std::move(input), piece = std::size_t{0}, repeat = std::size_t{0}]() mutable {
+    return [input = std::move(input), piece = std::size_t{0}, repeat = std::uint64_t{0}]() mutable {
         while (piece < input.size() && repeat == input[piece].times) {
             ++piece;
             repeat = 0;
         }
         if (piece == input.size()) return std::string();
         const Piece& p = input[piece];
-        const std::size_t times =
-            std::min(p.times - repeat,
-                     std::max<std::size_t>(1, mib / std::max<std::size_t>(1, p.text.size())));
+        const auto times = static_cast<std::size_t>(std::min<std::uint64_t>(
+            p.times - repeat,
+            std::max<std::size_t>(1, run_size / std::max<std::size_t>(1, p.text.size()))));
+        const std::size_t size = times * p.text.size();
         std::string run;
-        for (std::size_t k = 0; k < times; ++k)
-            run += p.text;
+        run.reserve(size);
+        run = p.text;
+        while (run.size() < size)
+            run.append(run, 0, std::min(run.size(), size - run.size()));
         repeat += times;
         return run;
     };
