@@ -207,9 +207,6 @@ const Terminal terminals[] = {{"AtXterm", "TERM=xterm"},
 class EditingTest : public testing::TestWithParam<std::tuple<EditCase, Terminal>> {};
 
 TEST_P(EditingTest, ScreenShowsTheEditedLines) {
-#if !BITY_LINE_EDITOR
-    GTEST_SKIP() << "built without the line editor";
-#endif
     const auto& [c, terminal] = GetParam();
     const Session s = start({.environment = {terminal.environment, "LANG", "LC_ALL", "LC_CTYPE"}});
     std::string output;
@@ -346,9 +343,6 @@ void PrintTo(const ResizeCase& c, std::ostream* os) {
 class ResizingTest : public testing::TestWithParam<ResizeCase> {};
 
 TEST_P(ResizingTest, KeepsTheLine) {
-#if !BITY_LINE_EDITOR
-    GTEST_SKIP() << "built without the line editor";
-#endif
     const ResizeCase& c = GetParam();
     Launch how = at_xterm();
     how.window = {.ws_row = 30, .ws_col = 100, .ws_xpixel = 0, .ws_ypixel = 0};
@@ -430,9 +424,6 @@ INSTANTIATE_TEST_SUITE_P(Keys, EndingTest, testing::ValuesIn(end_cases),
 // dialogue's next output follows the prompt as it would at the end of a
 // file.
 TEST(Ending, CtrlDLeavesNothingOnTheScreen) {
-#if !BITY_LINE_EDITOR
-    GTEST_SKIP() << "built without the line editor";
-#endif
     const Session s = start(at_xterm());
     std::string output = read_until_waiting(s.output, "Zadej retez: ");
     type(s, keys("<ctrl-d>"));
@@ -499,9 +490,6 @@ INSTANTIATE_TEST_SUITE_P(Streams, PlainInputTest, testing::ValuesIn(plain_cases)
 // A line longer than the layer's input buffer reaches the dialogue whole, in
 // pieces, and the editor is not asked for another line in between.
 TEST(LongLine, IsServedInPieces) {
-#if !BITY_LINE_EDITOR
-    GTEST_SKIP() << "built without the line editor";
-#endif
     const Session s = start(at_xterm());
     read_until(s.output, "Zadej retez: ");
     type(s, "x\r");
