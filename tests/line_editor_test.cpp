@@ -44,6 +44,17 @@ std::string keys(std::string_view text) {
         {"<ctrl-c>", "\x03"},
         {"<ctrl-d>", "\x04"},
         {"<ctrl-u>", "\x15"},
+        {"<ctrl-r>", "\x12"},
+        {"<ctrl-w>", "\x17"},
+        {"<ctrl-y>", "\x19"},
+        {"<ctrl-z>", "\x1a"},
+        {"<escape>", "\x1b"},
+        {"<insert>", "\x1b[2~"},
+        {"<pgup>", "\x1b[5~"},
+        {"<pgdn>", "\x1b[6~"},
+        {"<ctrl-delete>", "\x1b[3;5~"},
+        {"<f1-linux>", "\x1b[[A"},  // the Linux console's F1
+        {"<f5>", "\x1b[15~"},
     };
     std::string result;
     while (!text.empty()) {
@@ -77,71 +88,184 @@ std::string without_trailing_blanks(std::string line) {
     return line;
 }
 
-// What a terminal 80 columns wide (the width a terminal's description
-// gives) shows after `output`: its rows, trailing blanks left out. It knows
-// the controls the editor sends to redraw a line; anything else fails the
-// test, so that a change is looked at.
-std::vector<std::string> render(std::string_view output) {
-    std::vector<std::vector<std::string>> rows(1);  // cells of one character each
+// A terminal as far as the editor drives it, `columns` wide and as tall as
+// it needs to be: its rows of cells, trailing blanks left out, each marked
+// when text ran on from it into the next, so that a new width lays such
+// rows out anew, as terminals today (tmux among them) do. It knows the
+// controls the editor sends; anything else fails the test, so that a change
+// is looked at.
+struct Screen {
+    std::size_t columns = 80;
+    std::vector<std::vector<std::string>> rows{1};  // cells of one character each
+    std::vector<bool> runs_on{false};
     std::size_t row = 0;
-    std::size_t column = 0;
-    for (std::size_t i = 0; i < output.size();) {
-        const auto c = static_cast<unsigned char>(output[i]);
-        if (c == '\r') {
-            column = 0;
-        } else if (c == '\n') {
-            if (++row == rows.size()) rows.emplace_back();
-        } else if (c == '\b') {
-            column -= column > 0 ? 1 : 0;
-        } else if (c == '\t') {
-            column = (column / 8 + 1) * 8;
-        } else if (c == '\a') {
-        } else if (c == '\x1b' && output.substr(i, 2) == "\x1b[") {
-            std::size_t n = 0;
-            std::size_t end = i + 2;
-            for (; end < output.size() && output[end] >= '0' && output[end] <= '9'; ++end)
-                n = n * 10 + static_cast<std::size_t>(output[end] - '0');
-            const char command = end < output.size() ? output[end] : '\0';
-            if (command == 'G') {
-                column = n > 0 ? n - 1 : 0;
-            } else if (command == 'A') {
-                row -= std::min(row, std::max<std::size_t>(n, 1));
-            } else if (command == '@') {  // blanks inserted, the rest of the row moved right
-                auto& cells = rows[row];
-                if (cells.size() > column) {
-                    cells.insert(cells.begin() + static_cast<std::ptrdiff_t>(column), n, " ");
-                }
-                cells.resize(std::min<std::size_t>(cells.size(), 80));
-            } else if (command == 'K') {
-                rows[row].resize(std::min(rows[row].size(), column));
-            } else {
-                ADD_FAILURE() << "unknown control " << testing::PrintToString(output.substr(i, 8));
-            }
-            i = end + 1;
-            continue;
-        } else if (c < ' ' || c == 0x7f) {
-            ADD_FAILURE() << "unknown control " << static_cast<int>(c);
-        } else {
-            const std::size_t size = c >= 0xf0 ? 4 : c >= 0xe0 ? 3 : c >= 0xc0 ? 2 : 1;
-            if (column == 80) {  // written past the last column: on to the next row
-                column = 0;
-                if (++row == rows.size()) rows.emplace_back();
-            }
-            if (rows[row].size() <= column) rows[row].resize(column + 1, " ");
-            rows[row][column++] = std::string(output.substr(i, size));
-            i += size;
-            continue;
+    std::size_t column = 0;  // `columns` at the end of a full row
+
+    void down() {
+        if (++row == rows.size()) {
+            rows.emplace_back();
+            runs_on.push_back(false);
         }
-        ++i;
     }
-    std::vector<std::string> lines;
-    for (const auto& cells : rows) {
-        std::string line;
-        for (const std::string& cell : cells)
-            line += cell;
-        lines.push_back(without_trailing_blanks(line));
+
+    void control(char command, std::size_t n) {
+        column = std::min(column, columns - 1);
+        if (command == 'A') {
+            row -= std::min(row, std::max<std::size_t>(n, 1));
+        } else if (command == 'C') {
+            column = std::min(column + std::max<std::size_t>(n, 1), columns - 1);
+        } else if (command == 'G') {
+            column = n > 0 ? n - 1 : 0;
+        } else if (command == 'H') {
+            row = column = 0;
+        } else if (command == '@') {  // blanks inserted, the rest of the row moved right
+            auto& cells = rows[row];
+            if (cells.size() > column) {
+                cells.insert(cells.begin() + static_cast<std::ptrdiff_t>(column), n, " ");
+            }
+            cells.resize(std::min(cells.size(), columns));
+        } else if (command == 'P') {  // characters deleted, the rest of the row moved left
+            auto& cells = rows[row];
+            const auto at = std::min(column, cells.size());
+            cells.erase(
+                cells.begin() + static_cast<std::ptrdiff_t>(at),
+                cells.begin() + static_cast<std::ptrdiff_t>(std::min(cells.size(), at + n)));
+        } else if (command == 'K' || (command == 'J' && n == 0)) {
+            rows[row].resize(std::min(rows[row].size(), column));
+            if (command == 'J') rows.resize(row + 1);
+            runs_on.resize(rows.size());
+        } else if (command == 'J' && n == 2) {
+            for (auto& cells : rows)
+                cells.clear();
+        } else if (command != 'm') {
+            ADD_FAILURE() << "unknown control ESC [ " << n << " " << command;
+        }
     }
-    return lines;
+
+    void write(std::string_view output) {
+        for (std::size_t i = 0; i < output.size();) {
+            const auto c = static_cast<unsigned char>(output[i]);
+            if (c == '\x1b' && output.substr(i, 2) == "\x1b[") {
+                std::size_t n = 0;
+                std::size_t end = i + 2;
+                for (; end < output.size() && output[end] >= '0' && output[end] <= '9'; ++end)
+                    n = n * 10 + static_cast<std::size_t>(output[end] - '0');
+                control(end < output.size() ? output[end] : '\0', n);
+                i = end + 1;
+                continue;
+            }
+            if (c == '\r') {
+                column = 0;
+            } else if (c == '\n') {
+                down();
+            } else if (c == '\b') {
+                column = std::min(column, columns - 1) - (column > 0 ? 1 : 0);
+            } else if (c == '\t') {
+                column = std::min((column / 8 + 1) * 8, columns - 1);
+            } else if (c < ' ' || c == 0x7f) {
+                if (c != '\a') ADD_FAILURE() << "unknown control " << static_cast<int>(c);
+            } else {
+                std::size_t size = c >= 0xf0 ? 4 : c >= 0xe0 ? 3 : c >= 0xc0 ? 2 : 1;
+                for (std::size_t k = 1; k < size; ++k) {
+                    if (i + k >= output.size() || (output[i + k] & 0xc0) != 0x80) size = 1;
+                }
+                const std::string cell(output.substr(i, size));
+                i += size;
+                // U+0300 to U+036F combine with the character before them.
+                if (cell >= "\xcc\x80" && cell <= "\xcd\xaf" && column > 0) {
+                    rows[row][std::min(column, columns) - 1] += cell;
+                    continue;
+                }
+                if (column == columns) {  // written past the last column: on to the next row
+                    runs_on[row] = true;
+                    column = 0;
+                    down();
+                }
+                if (rows[row].size() <= column) rows[row].resize(column + 1, " ");
+                rows[row][column++] = cell;
+                continue;
+            }
+            ++i;
+        }
+    }
+
+    // A new width: each run of rows is one line of cells, laid out anew,
+    // the cursor with the cell it was at.
+    void resize(std::size_t width) {
+        Screen laid_out{.columns = width, .rows = {}, .runs_on = {}};
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            std::vector<std::string> line;
+            std::size_t cursor = std::string::npos;
+            for (;; ++r) {
+                if (r == row) cursor = line.size() + std::min(column, columns - 1);
+                line.insert(line.end(), rows[r].begin(), rows[r].end());
+                if (!runs_on[r] || r + 1 == rows.size()) break;
+                line.resize((line.size() + columns - 1) / columns * columns, " ");
+            }
+            const std::size_t first = laid_out.rows.size();
+            for (std::size_t at = 0; at == 0 || at < line.size(); at += width) {
+                const auto from = line.begin() + static_cast<std::ptrdiff_t>(at);
+                laid_out.rows.emplace_back(
+                    from, from + static_cast<std::ptrdiff_t>(std::min(width, line.size() - at)));
+                laid_out.runs_on.push_back(at + width < line.size());
+            }
+            if (cursor != std::string::npos) {
+                laid_out.row = first + cursor / width;
+                laid_out.column = cursor % width;
+                while (laid_out.rows.size() <= laid_out.row)
+                    laid_out.down();
+            }
+        }
+        *this = laid_out;
+    }
+
+    std::vector<std::string> lines() const {
+        std::vector<std::string> result;
+        for (const auto& cells : rows) {
+            std::string line;
+            for (const std::string& cell : cells)
+                line += cell;
+            result.push_back(without_trailing_blanks(line));
+        }
+        return result;
+    }
+};
+
+std::vector<std::string> render(std::string_view output) {
+    Screen screen;
+    screen.write(output);
+    return screen.lines();
+}
+
+// Types `text` as keys() gives them, in one go as in a paste, but for
+// these: at <wait> the screen is let settle first, as when a person looks
+// at it before the next key, and <sig-...> sends the program that signal
+// meanwhile. Returns what the program writes at those points.
+std::string type_as_a_person(const Session& s, std::string_view text) {
+    static const std::pair<std::string_view, int> signals[] = {
+        {"<sig-cont>", SIGCONT}, {"<sig-usr1>", SIGUSR1},
+        {"<sig-usr2>", SIGUSR2}, {"<sig-alrm>", SIGALRM},
+        {"<sig-pipe>", SIGPIPE}, {"<sig-term>", SIGTERM},
+        {"<sig-hup>", SIGHUP},   {"<wait>", 0}};
+    std::string output;
+    for (;;) {
+        std::size_t at = std::string_view::npos;
+        std::pair<std::string_view, int> mark;
+        for (const auto& m : signals) {
+            if (text.find(m.first) < at) {
+                at = text.find(m.first);
+                mark = m;
+            }
+        }
+        type(s, keys(text.substr(0, at)));
+        if (at == std::string_view::npos) return output;
+        output += read_for(s.output, 200ms, {}, true);
+        if (mark.second != 0 && s.pid > 0) {  // never -1: that would signal every process
+            kill(s.pid, mark.second);
+            output += read_for(s.output, 200ms, {}, true);
+        }
+        text.remove_prefix(at + mark.first.size());
+    }
 }
 
 // Reads until the program waits at `prompt`: a prompt followed by more
@@ -170,6 +294,43 @@ const std::string long_line =
     "Sw000 w001 w002 w003 w004 w005 w006 w007 w008 w009 w010 w011 w012 w013 w014 w015 w016 w017E";
 const std::string long_prompt = "Zadej retez: " + long_line;
 const std::string long_report = "Retez " + long_line + " obsahuje 17 mezer.";
+
+// 250 bytes, 19 blanks in the first 99; and a number line 227 bytes long,
+// which with its prompt fills three rows.
+const std::string quarter_line = [] {
+    std::string line;
+    for (int i = 0; i < 50; ++i)
+        line += "abcd ";
+    return line;
+}();
+const std::string ones = [] {
+    std::string line = "1";
+    for (int i = 0; i < 113; ++i)
+        line += " 1";
+    return line;
+}();
+
+// The rows of `line` at 80 columns.
+std::vector<std::string> rows_of(const std::string& line) {
+    std::vector<std::string> rows;
+    for (std::size_t at = 0; at < line.size(); at += 80)
+        rows.push_back(line.substr(at, 80));
+    return rows;
+}
+
+std::vector<std::string> tall_screen() {
+    std::vector<std::string> screen = rows_of("Zadej retez: " + quarter_line);
+    for (const std::string& line :
+         {"Retez " + quarter_line.substr(0, 99) + " obsahuje 19 mezer.", "Zadej cislo: " + ones}) {
+        for (const std::string& row : rows_of(line))
+            screen.push_back(row);
+    }
+    screen.push_back(x1);
+    for (int i = 0; i < 113; ++i)
+        screen.push_back("Zadej cislo: " + x1);
+    screen.emplace_back("Zadej cislo: ");
+    return screen;
+}
 
 struct EditCase {
     const char* name;
@@ -215,7 +376,7 @@ TEST_P(EditingTest, ScreenShowsTheEditedLines) {
         const char* prompt = i == 0 ? "Zadej retez: " : "Zadej cislo: ";
         output += previous_empty ? read_for(s.output, 300ms, {}, true)
                                  : read_until_waiting(s.output, prompt);
-        type(s, keys(c.lines[i] + "<enter>"));
+        output += type_as_a_person(s, c.lines[i] + "<enter>");
         previous_empty = c.lines[i].empty();
     }
     output += read_until_waiting(s.output, "Zadej cislo: ");
@@ -305,6 +466,50 @@ const EditCase edit_cases[] = {
      {"xy<left><ctrl-u>ab c", "9<ctrl-u>1<left>9<right>5<left><ctrl-u>"},
      {"Zadej retez: ab cy", "Retez ab cy obsahuje 1 mezer.", "Zadej cislo: 5", x5,
       "Zadej cislo: "}},
+    // Down at the newest line keeps it, and Up and Down come back to it.
+    {"DownKeepsTheLineTyped",
+     {"ab<down>", "15", "3<up><up><down><down>"},
+     {"Zadej retez: ab", "Retez ab obsahuje 0 mezer.", "Zadej cislo: 15", x15, "Zadej cislo: 3", x3,
+      "Zadej cislo: "}},
+    // Lines of four rows and of three full ones, at a window of 24 rows: what
+    // follows each goes below it.
+    {"LinesOfSeveralRows", {quarter_line, ones}, tall_screen()},
+    // No shell can take the program up again: the stop is ignored, and the
+    // line stays editable.
+    {"CtrlZWhereNoShellCanResume",
+     {"12<wait><ctrl-z><wait><left>3", "15"},
+     {"Zadej retez: 132", "Retez 132 obsahuje 0 mezer.", "Zadej cislo: 15", x15, "Zadej cislo: "}},
+    {"InsertAtTheStartOfTwoRows",
+     {std::string(65, 'a') + "33aaaaa<wait><home>X", "15"},
+     {"Zadej retez: X" + std::string(65, 'a') + "3", "3aaaaa",
+      "Retez X" + std::string(65, 'a') + "33aaaaa", "obsahuje 0 mezer.", "Zadej cislo: 15", x15,
+      "Zadej cislo: "}},
+    {"CombiningCharactersTakeNoCell",
+     {"abc e\xcc\x81 a\xcc\x88 xyz<wait><home>A", "15"},
+     {"Zadej retez: Aabc e\xcc\x81 a\xcc\x88 xyz",
+      "Retez Aabc e\xcc\x81 a\xcc\x88 xyz obsahuje 3 mezer.", "Zadej cislo: 15", x15,
+      "Zadej cislo: "}},
+    {"KeysThatTypeNothing",
+     {"x", "1<insert><pgup><f1-linux><f5>5<pgdn><ctrl-delete>"},
+     {"Zadej retez: x", "Retez x obsahuje 0 mezer.", "Zadej cislo: 15", x15, "Zadej cislo: "}},
+    // Shown as '?' in reverse video, and handed over as typed.
+    {"BytesOfNoCharacterAreKept",
+     {"a\xe9"
+      "b\xff"
+      "c\x80<wait><left><left>d",
+      "15"},
+     {"Zadej retez: a?b?dc?",
+      "Retez a\xe9"
+      "b\xff"
+      "dc\x80 obsahuje 0 mezer.",
+      "Zadej cislo: 15", x15, "Zadej cislo: "}},
+    {"StrayContinueDrawsNothing",
+     {"x<sig-cont>y", "15"},
+     {"Zadej retez: xy", "Retez xy obsahuje 0 mezer.", "Zadej cislo: 15", x15, "Zadej cislo: "}},
+    {"SearchBack",
+     {"7", "15", "3", "<ctrl-r>1<wait>"},
+     {"Zadej retez: 7", "Retez 7 obsahuje 0 mezer.", "Zadej cislo: 15", x15, "Zadej cislo: 3", x3,
+      "Zadej cislo: 15", x15, "Zadej cislo: "}},
     {"WrongInputIsRecalledToo",
      {"x", "1z", "<up><backspace>"},
      {"Zadej retez: x", "Retez x obsahuje 0 mezer.", "Zadej cislo: 1z", x1,
@@ -405,7 +610,7 @@ TEST_P(EndingTest, LeavesTheTerminalInNormalMode) {
     read_until(s.output, "Zadej retez: ");
     type(s, "x\r");
     read_until(s.output, "Zadej cislo: ");
-    type(s, keys(GetParam().keys));
+    type_as_a_person(s, GetParam().keys);
     EXPECT_EQ(wait_for_exit(s), GetParam().status);
     EXPECT_TRUE(in_normal_mode(s));
     finish(s);
@@ -415,6 +620,13 @@ const EndCase end_cases[] = {
     {"CtrlDOnEmptyLine", "<ctrl-d>", 0},
     {"CtrlC", "<ctrl-c>", 128 + SIGINT},
     {"CtrlCWithinALine", "12<left><ctrl-c>", 128 + SIGINT},
+    // Each signal that ends the program, while a line is edited.
+    {"Terminated", "12<left><sig-term>", 128 + SIGTERM},
+    {"HungUp", "12<left><sig-hup>", 128 + SIGHUP},
+    {"User1", "12<left><sig-usr1>", 128 + SIGUSR1},
+    {"User2", "12<left><sig-usr2>", 128 + SIGUSR2},
+    {"Alarm", "12<left><sig-alrm>", 128 + SIGALRM},
+    {"BrokenPipe", "12<left><sig-pipe>", 128 + SIGPIPE},
 };
 
 INSTANTIATE_TEST_SUITE_P(Keys, EndingTest, testing::ValuesIn(end_cases),
