@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <csignal>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -539,6 +542,9 @@ struct ResizeCase {
     std::string keys;  // typed first, in a window 100 columns wide
     std::vector<Resize> resizes;
     std::string line;  // the line entered in the end
+    // The screen before it is entered, where it is looked at: the window
+    // lays its rows out anew for each new width, as tmux does.
+    std::vector<std::string> screen{};
 };
 
 void PrintTo(const ResizeCase& c, std::ostream* os) {
@@ -552,14 +558,18 @@ TEST_P(ResizingTest, KeepsTheLine) {
     Launch how = at_xterm();
     how.window = {.ws_row = 30, .ws_col = 100, .ws_xpixel = 0, .ws_ypixel = 0};
     const Session s = start(how);
-    read_until_waiting(s.output, "Zadej retez: ");
+    Screen screen{.columns = 100};
+    screen.write(read_until_waiting(s.output, "Zadej retez: "));
     type(s, keys(c.keys));
     for (const Resize& r : c.resizes) {
-        read_for(s.output, 100ms);
+        screen.write(read_for(s.output, 100ms, {}, true));
         resize(s, r.columns, r.rows);
-        read_for(s.output, 100ms);
+        screen.resize(r.columns);
+        screen.write(read_for(s.output, 100ms, {}, true));
         type(s, keys(r.keys));
     }
+    screen.write(read_for(s.output, 100ms, {}, true));
+    if (!c.screen.empty()) EXPECT_EQ(screen.lines(), c.screen);
     type(s, keys("<enter>"));
     const std::string seen = read_until(s.output, "Zadej cislo: ");
     const std::string kept = c.line.substr(0, 99);
@@ -587,6 +597,14 @@ const ResizeCase resize_cases[] = {
      words,
      {{10, 2, "a"}, {11, 3, "b"}, {10, 2, ""}, {200, 20, "c"}},
      words + "abc"},
+    // Tabs, laid out anew for the narrower window, as drawn before they were.
+    {"TabsNarrowed",
+     "w1<tab>w2<tab>w3<tab>w4<tab>w5<tab>w6<tab>w7<tab>w8<tab>w9<tab>w10<tab>w11",
+     {{30, 30, "<home>A<end>Z"}},
+     "Aw1\tw2\tw3\tw4\tw5\tw6\tw7\tw8\tw9\tw10\tw11Z",
+     {"Maxinalni prvek je na 2. pozic", "i, hodnota maxima je 1000.0.",
+      "Zadej retez: Aw1        w2", "w3      w4      w5      w6", "w7      w8      w9      w10",
+      "w11Z"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Window, ResizingTest, testing::ValuesIn(resize_cases),
@@ -699,30 +717,107 @@ const PlainCase plain_cases[] = {
 INSTANTIATE_TEST_SUITE_P(Streams, PlainInputTest, testing::ValuesIn(plain_cases),
                          [](const testing::TestParamInfo<PlainCase>& p) { return p.param.name; });
 
-// A line longer than the layer's input buffer reaches the dialogue whole, in
-// pieces, and the editor is not asked for another line in between.
-TEST(LongLine, IsServedInPieces) {
+// What /proc has of the program now: its processor time, and its resident
+// memory now and at its peak. (The peak that wait4() gives includes this
+// test's, whose memory the program starts in.)
+struct Usage {
+    double seconds = 0;
+    long resident_kib = 0;
+    long peak_kib = 0;
+};
+
+Usage usage(pid_t pid) {
+    const std::string proc = "/proc/" + std::to_string(pid);
+    std::ifstream stat(proc + "/stat");
+    const std::string text{std::istreambuf_iterator<char>(stat), {}};
+    std::istringstream fields(text.substr(text.rfind(')') + 2));  // from the third field on
+    std::string field;
+    Usage u;
+    for (int i = 3; i <= 15 && fields >> field; ++i)  // 14, 15: in the program, in the system
+        u.seconds += i >= 14 ? std::stod(field) / static_cast<double>(sysconf(_SC_CLK_TCK)) : 0;
+    std::ifstream status(proc + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("VmRSS:")) u.resident_kib = std::stol(line.substr(6));
+        if (line.starts_with("VmHWM:")) u.peak_kib = std::stol(line.substr(6));
+    }
+    return u;
+}
+
+// The sanitizers take more time and memory than the program does.
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool sanitized = true;
+#else
+constexpr bool sanitized = false;
+#endif
+
+struct PasteCase {
+    const char* name;
+    std::string keys;  // pasted at the first number prompt
+    std::string answer;
+    std::size_t answers;  // how many times, and no other
+    // Where given: the most processor seconds the paste may take, and the
+    // most KiB of resident memory it may add for good, or use at its peak.
+    double seconds = 0;
+    long growth_kib = 0;
+    long peak_kib = 0;
+};
+
+void PrintTo(const PasteCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class PastingTest : public testing::TestWithParam<PasteCase> {};
+
+// Pasted lines are answered in time, with little memory, and a line longer
+// than the layer's input buffer reaches the dialogue whole, in pieces,
+// without the editor being asked for another line in between.
+TEST_P(PastingTest, IsAnsweredInTime) {
+    const PasteCase& c = GetParam();
     const Session s = start(at_xterm());
     read_until(s.output, "Zadej retez: ");
     type(s, "x\r");
     read_until(s.output, "Zadej cislo: ");
-    // Some 300 KB, several times the input buffer, with numbers 993 bytes
-    // apart, so that piece edges fall inside some of them.
-    const std::size_t count = 300;
-    std::string line;
-    for (std::size_t i = 0; i < count; ++i)
-        line += std::string(987, ' ') + "123456";
-    std::string screen = type_long(s, line + "\r");
+    const Usage before = usage(s.pid);
+    std::string screen = type_long(s, c.keys);
     const auto deadline = Clock::now() + 30s;
-    while (occurrences(screen, "Zadano 0001E240, Y=02478000, pocet bitu v 1 6\n") < count &&
-           Clock::now() < deadline) {
+    while (occurrences(screen, c.answer) < c.answers && Clock::now() < deadline)
         screen += read_for(s.output, 100ms);
-    }
-    EXPECT_EQ(occurrences(screen, "Zadano 0001E240, Y=02478000, pocet bitu v 1 6\n"), count);
-    EXPECT_EQ(occurrences(screen, "Zadano"), count);
+    const Usage after = usage(s.pid);
+    EXPECT_EQ(occurrences(screen, c.answer), c.answers);
+    EXPECT_EQ(occurrences(screen, "Zadano"), c.answers);
     type(s, keys("<ctrl-d>"));
     EXPECT_EQ(wait_for_exit(s), 0);
+    if (!sanitized && c.seconds > 0) EXPECT_LE(after.seconds - before.seconds, c.seconds);
+    if (!sanitized && c.growth_kib > 0) {
+        EXPECT_LE(after.resident_kib - before.resident_kib, c.growth_kib);
+    }
+    if (!sanitized && c.peak_kib > 0) EXPECT_LE(after.peak_kib, c.peak_kib);
     finish(s);
 }
+
+const PasteCase paste_cases[] = {
+    // Some 300 KB, several times the input buffer, with numbers 993 bytes
+    // apart, so that piece edges fall inside some of them.
+    {"LongLineInPieces",
+     [] {
+         std::string line;
+         for (int i = 0; i < 300; ++i)
+             line += std::string(987, ' ') + "123456";
+         return line + "\r";
+     }(),
+     "Zadano 0001E240, Y=02478000, pocet bitu v 1 6\n", 300},
+    {"HundredThousandLines",
+     [] {
+         std::string lines;
+         for (int i = 0; i < 100'000; ++i)
+             lines += "15\r";
+         return lines;
+     }(),
+     x15 + "\n", 100'000, 1.0, 2048},
+    {"MillionCharacterLine", std::string(999'999, '0') + "7\r", x7 + "\n", 1, 1.0, 0, 16384},
+};
+
+INSTANTIATE_TEST_SUITE_P(Paste, PastingTest, testing::ValuesIn(paste_cases),
+                         [](const testing::TestParamInfo<PasteCase>& p) { return p.param.name; });
 
 }  // namespace
