@@ -7,11 +7,14 @@
 
 namespace console {
 
+// `none` is a key, or a sequence, that does nothing here; `text` bytes to
+// insert as they are; `end_or_delete` Ctrl-D; `kill_blank_word` erases back
+// to a blank, as Ctrl-W does in shells; `cancel` is Ctrl-G or Escape.
 enum class Key {
-    none,  // a key, or a sequence, that does nothing here
-    text,  // bytes to insert as they are
+    none,
+    text,
     enter,
-    end_or_delete,  // Ctrl-D
+    end_or_delete,
     left,
     right,
     word_left,
@@ -22,16 +25,16 @@ enum class Key {
     del,
     kill_to_end,
     kill_to_start,
-    kill_blank_word,  // back to a blank, as Ctrl-W does in shells
+    kill_blank_word,
     kill_word_back,
     kill_word_forward,
     yank,
     transpose,
     redraw,
     search,
-    cancel,  // Ctrl-G, Escape
+    cancel,
     up,
-    down,
+    down
 };
 
 struct KeyPress {

@@ -127,6 +127,18 @@ void find(Editing& e, std::size_t k) {
     show_search(e);
 }
 
+// The glyphs before and at the cursor change places; at the end of the
+// line, the last two.
+void transpose(Editing& e) {
+    const std::size_t b = e.cursor == e.text.size ? previous(e, e.text.size) : e.cursor;
+    const std::size_t a = previous(e, b);
+    const std::size_t c = next(e, b);
+    if (a == b || b == c) return;
+    std::rotate(e.text.data + a, e.text.data + b, e.text.data + c);
+    e.changed = std::min(e.changed, a);
+    e.cursor = c;
+}
+
 // Keys while searching; false for one that ends the search and then does
 // what it does on a line.
 bool search_key(Editing& e, KeyPress key, const char* bytes) {
@@ -188,91 +200,36 @@ void begin_line(Editing& e, const char* prompt, std::size_t size) {
 
 Outcome apply(Editing& e, KeyPress key, const char* bytes) {
     if (e.searching && search_key(e, key, bytes)) return Outcome::editing;
+    const Key k = key.key;
+    const std::size_t at = e.cursor;
     const std::size_t end = e.text.size;
-    switch (key.key) {
-    case Key::text:
-        change(e, e.cursor, 0, bytes, key.length);
-        break;
-    case Key::enter:
-        return Outcome::entered;
-    case Key::end_or_delete:
-        if (end == e.start) return Outcome::ended;
-        change(e, e.cursor, next(e, e.cursor) - e.cursor, nullptr, 0);
-        break;
-    case Key::left:
-        e.cursor = previous(e, e.cursor);
-        break;
-    case Key::right:
-        e.cursor = next(e, e.cursor);
-        break;
-    case Key::word_left:
-        e.cursor = word_back(e, e.cursor, in_word);
-        break;
-    case Key::word_right:
-        e.cursor = word_forward(e, e.cursor);
-        break;
-    case Key::home:
-        e.cursor = e.start;
-        break;
-    case Key::end:
-        e.cursor = end;
-        break;
-    case Key::backspace: {
-        const std::size_t from = previous(e, e.cursor);
-        change(e, from, e.cursor - from, nullptr, 0);
-        break;
-    }
-    case Key::del:
-        change(e, e.cursor, next(e, e.cursor) - e.cursor, nullptr, 0);
-        break;
-    case Key::kill_to_end:
-        kill(e, e.cursor, end);
-        break;
-    case Key::kill_to_start:
-        kill(e, e.start, e.cursor);
-        break;
-    case Key::kill_blank_word:
-        kill(e, word_back(e, e.cursor, in_blank_word), e.cursor);
-        break;
-    case Key::kill_word_back:
-        kill(e, word_back(e, e.cursor, in_word), e.cursor);
-        break;
-    case Key::kill_word_forward:
-        kill(e, e.cursor, word_forward(e, e.cursor));
-        break;
-    case Key::yank:
-        change(e, e.cursor, 0, e.killed.data, e.killed.size);
-        break;
-    case Key::transpose: {
-        // The glyphs before and at the cursor change places; at the end of
-        // the line, the last two.
-        const std::size_t b = e.cursor == end ? previous(e, end) : e.cursor;
-        const std::size_t a = previous(e, b);
-        const std::size_t c = next(e, b);
-        if (a == b || b == c) break;
-        std::rotate(e.text.data + a, e.text.data + b, e.text.data + c);
-        e.changed = std::min(e.changed, a);
-        e.cursor = c;
-        break;
-    }
-    case Key::redraw:
-        return Outcome::redraw;
-    case Key::search:
+    if (k == Key::enter) return Outcome::entered;
+    if (k == Key::end_or_delete && end == e.start) return Outcome::ended;
+    if (k == Key::redraw) return Outcome::redraw;
+    if (k == Key::text) change(e, at, 0, bytes, key.length);
+    if (k == Key::yank) change(e, at, 0, e.killed.data, e.killed.size);
+    if (k == Key::left) e.cursor = previous(e, at);
+    if (k == Key::right) e.cursor = next(e, at);
+    if (k == Key::word_left) e.cursor = word_back(e, at, in_word);
+    if (k == Key::word_right) e.cursor = word_forward(e, at);
+    if (k == Key::home) e.cursor = e.start;
+    if (k == Key::end) e.cursor = end;
+    if (k == Key::backspace) change(e, previous(e, at), at - previous(e, at), nullptr, 0);
+    if (k == Key::del || k == Key::end_or_delete) change(e, at, next(e, at) - at, nullptr, 0);
+    if (k == Key::kill_to_end) kill(e, at, end);
+    if (k == Key::kill_to_start) kill(e, e.start, at);
+    if (k == Key::kill_blank_word) kill(e, word_back(e, at, in_blank_word), at);
+    if (k == Key::kill_word_back) kill(e, word_back(e, at, in_word), at);
+    if (k == Key::kill_word_forward) kill(e, at, word_forward(e, at));
+    if (k == Key::up && e.recalled > 0) recall(e, e.recalled - 1);
+    if (k == Key::down && e.recalled < e.history.count) recall(e, e.recalled + 1);
+    if (k == Key::transpose) transpose(e);
+    if (k == Key::search) {
         e.searching = true;
         e.search_failed = false;
         e.before_search = e.recalled;
         e.query_size = 0;
         show_search(e);
-        break;
-    case Key::up:
-        if (e.recalled > 0) recall(e, e.recalled - 1);
-        break;
-    case Key::down:
-        if (e.recalled < e.history.count) recall(e, e.recalled + 1);
-        break;
-    case Key::cancel:
-    case Key::none:
-        break;
     }
     return Outcome::editing;
 }

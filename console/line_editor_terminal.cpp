@@ -45,15 +45,6 @@ void note_unless_ignored(int signal) {
     if (action.sa_handler == SIG_DFL) handle(signal, note_signal);
 }
 
-template <typename F>
-void for_each_taken(F f) {
-    for (const int signal : ending)
-        f(signal);
-    for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal)
-        f(signal);
-    f(SIGTSTP);
-}
-
 [[noreturn]] void end_by(const Terminal& t, int signal) {
     tcsetattr(STDIN_FILENO, TCSANOW, &t.normal);
     handle(signal, SIG_DFL);
@@ -126,7 +117,11 @@ bool take_terminal(Terminal& t) {
     t.raw.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | IXON | ISTRIP);
     t.raw.c_cc[VMIN] = 1;
     t.raw.c_cc[VTIME] = 0;
-    for_each_taken(note_unless_ignored);
+    for (const int signal : ending)
+        note_unless_ignored(signal);
+    for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal)
+        note_unless_ignored(signal);
+    note_unless_ignored(SIGTSTP);
     handle(SIGWINCH, note_signal);
     handle(SIGCONT, note_signal);
     t.out = {.data = {}, .used = 0, .flush = write_screen, .context = &t};
@@ -136,13 +131,12 @@ bool take_terminal(Terminal& t) {
 
 void release_terminal(Terminal& t) {
     t.out.flush(t.out, &t);
-    for_each_taken([](int signal) {
+    for (int signal = 1; signal <= SIGRTMAX; ++signal) {
         struct sigaction action {};
-        sigaction(signal, nullptr, &action);
-        if (action.sa_handler == note_signal) handle(signal, SIG_DFL);
-    });
-    handle(SIGWINCH, SIG_DFL);
-    handle(SIGCONT, SIG_DFL);
+        if (sigaction(signal, nullptr, &action) == 0 && action.sa_handler == note_signal) {
+            handle(signal, SIG_DFL);
+        }
+    }
     tcsetattr(STDIN_FILENO, TCSANOW, &t.normal);
     close(t.notes);
     close(noted);
