@@ -79,7 +79,7 @@ Unit unit_at(const char* text, std::size_t size, std::size_t i) {
     const std::size_t n = std::mbrtowc(&w, text + i, size - i, &shift);
     if (n == 0 || n > size - i) return {1, 1, Look::odd};
     const int width = wcwidth(w);
-    return {n, std::max(width, 1), width < 0 ? Look::odd : Look::glyph};
+    return width < 0 ? Unit{n, 1, Look::odd} : Unit{n, width, Look::glyph};
 }
 
 std::size_t glyph_length(const char* text, std::size_t size, std::size_t i) {

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <clocale>
 #include <csignal>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -13,6 +15,9 @@
 #include <tuple>
 #include <vector>
 
+#include "console/keys.h"
+#include "console/line_edit.h"
+#include "console/screen_layout.h"
 #include "pty_session.h"
 
 namespace {
@@ -58,6 +63,25 @@ std::string keys(std::string_view text) {
         {"<ctrl-delete>", "\x1b[3;5~"},
         {"<f1-linux>", "\x1b[[A"},  // the Linux console's F1
         {"<f5>", "\x1b[15~"},
+        {"<ctrl-a>", "\x01"},
+        {"<ctrl-b>", "\x02"},
+        {"<ctrl-e>", "\x05"},
+        {"<ctrl-f>", "\x06"},
+        {"<ctrl-g>", "\x07"},
+        {"<ctrl-k>", "\x0b"},
+        {"<ctrl-n>", "\x0e"},
+        {"<ctrl-p>", "\x10"},
+        {"<ctrl-t>", "\x14"},
+        {"<alt-b>",
+         "\x1b"
+         "b"},
+        {"<alt-d>",
+         "\x1b"
+         "d"},
+        {"<alt-f>",
+         "\x1b"
+         "f"},
+        {"<alt-backspace>", "\x1b\x7f"},
     };
     std::string result;
     while (!text.empty()) {
@@ -819,5 +843,283 @@ const PasteCase paste_cases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Paste, PastingTest, testing::ValuesIn(paste_cases),
                          [](const testing::TestParamInfo<PasteCase>& p) { return p.param.name; });
+
+// The rows of the tables below are named by their names.
+template <typename Row>
+requires requires(Row r) {
+    r.name;
+}
+void PrintTo(const Row& row, std::ostream* os) {
+    *os << row.name;
+}
+
+// The editor's parts, without a terminal, in the locale the program takes
+// where none is set.
+class Parts : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(std::setlocale(LC_CTYPE, "C.UTF-8"), nullptr); }
+};
+
+struct DecodeCase {
+    const char* name;
+    std::string bytes;
+    bool more;                                               // more bytes may come
+    std::vector<std::pair<console::Key, std::size_t>> keys;  // and their lengths, to one of 0
+};
+
+class Decoding : public Parts, public testing::WithParamInterface<DecodeCase> {};
+
+TEST_P(Decoding, TakesWholeKeys) {
+    const DecodeCase& c = GetParam();
+    std::vector<std::pair<console::Key, std::size_t>> keys;
+    for (std::size_t at = 0; at < c.bytes.size();) {
+        const console::KeyPress k =
+            console::decode_key(c.bytes.data() + at, c.bytes.size() - at, c.more);
+        keys.emplace_back(k.key, k.length);
+        if (k.length == 0) break;
+        at += k.length;
+    }
+    EXPECT_EQ(keys, c.keys);
+}
+
+using enum console::Key;
+const DecodeCase decode_cases[] = {
+    {"Xterm",
+     "\x1b[1;5C\x1b[1;3D\x1b[H\x1b[F\x1b[3~\x1bOA",
+     false,
+     {{word_right, 6}, {word_left, 6}, {home, 3}, {end, 3}, {del, 4}, {up, 3}}},
+    {"Rxvt",
+     "\x1b[7~\x1b[8~\x1b[c\x1b[3^\x1b[7$\x1bOd",
+     false,
+     {{home, 4}, {end, 4}, {right, 3}, {del, 4}, {home, 4}, {word_left, 3}}},
+    {"LinuxConsoleAndVt220",
+     "\x1b[[A\x1b[1~\x1b[4~\x1b[2~\x1b[15~\x1b[3;5~",
+     false,
+     {{none, 4}, {home, 4}, {end, 4}, {none, 4}, {none, 5}, {del, 6}}},
+    {"Alt",
+     "\x1b"
+     "b\x1b"
+     "f\x1b"
+     "d\x1b\x7f\x1bx\x1b\xc4\x8d",
+     false,
+     {{word_left, 2},
+      {word_right, 2},
+      {kill_word_forward, 2},
+      {kill_word_back, 2},
+      {none, 2},
+      {none, 3}}},
+    {"EscapeThenEnter", "\x1b\r", false, {{cancel, 1}, {enter, 1}}},
+    {"EscapeMayStartAKey", "\x1b", true, {{none, 0}}},
+    {"EscapeAlone", "\x1b", false, {{cancel, 1}}},
+    {"SequenceToCome", "\x1b[1;5", true, {{none, 0}}},
+    {"SequenceCutShort", "\x1b[1;5", false, {{none, 5}}},
+    {"SequenceBrokenOff", "\x1b[1\x01", false, {{none, 3}, {home, 1}}},
+    {"Controls",
+     "\x01\x02\x04\x05\x06\x07\x08\x0b\x0c\r\x0e\x10\x12\x14\x15\x17\x19\x7f\n\x03",
+     false,
+     {{home, 1},   {left, 1},      {end_or_delete, 1}, {end, 1},
+      {right, 1},  {cancel, 1},    {backspace, 1},     {kill_to_end, 1},
+      {redraw, 1}, {enter, 1},     {down, 1},          {up, 1},
+      {search, 1}, {transpose, 1}, {kill_to_start, 1}, {kill_blank_word, 1},
+      {yank, 1},   {backspace, 1}, {enter, 1},         {none, 1}}},
+    {"TextAndTabs", "ab\tc\xff\x80\rd", false, {{text, 6}, {enter, 1}, {text, 1}}},
+    {"CharacterToCome", "a\xc4", true, {{text, 1}, {none, 0}}},
+    {"CharacterCutShort", "a\xc4", false, {{text, 2}}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Keys, Decoding, testing::ValuesIn(decode_cases),
+                         [](const testing::TestParamInfo<DecodeCase>& p) { return p.param.name; });
+
+// Types `keys` after the prompt "> ", with `history` entered before; returns
+// the text then, '|' at the cursor.
+struct Typed {
+    console::Editing editing{};
+    Typed(const std::vector<std::string>& history, std::string_view typed,
+          const std::function<void(console::Editing&)>& after_each = {}) {
+        for (const std::string& line : history) {
+            console::begin_line(editing, "> ", 2);
+            console::splice(editing.text, 2, 0, line.data(), line.size());
+            console::remember(editing);
+        }
+        console::begin_line(editing, "> ", 2);
+        const std::string bytes = keys(typed);
+        for (std::size_t at = 0; at < bytes.size();) {
+            const console::KeyPress k =
+                console::decode_key(bytes.data() + at, bytes.size() - at, false);
+            console::apply(editing, k, bytes.data() + at);
+            at += k.length;
+            if (after_each) after_each(editing);
+        }
+    }
+    Typed(const Typed&) = delete;
+    Typed& operator=(const Typed&) = delete;
+    ~Typed() { console::release(editing); }
+    std::string shown() const {
+        std::string text(editing.text.data, editing.text.size);
+        return text.insert(editing.cursor, "|");
+    }
+};
+
+struct EditRow {
+    const char* name;
+    std::vector<std::string> history;
+    std::string keys;   // as keys() names them
+    std::string shown;  // the prompt and the line then, '|' at the cursor
+};
+
+class Edits : public Parts, public testing::WithParamInterface<EditRow> {};
+
+TEST_P(Edits, LeaveTheLineSo) {
+    EXPECT_EQ(Typed(GetParam().history, GetParam().keys).shown(), GetParam().shown);
+}
+
+const std::vector<std::string> greek = {"alpha", "beta", "gamma"};
+const EditRow edit_rows[] = {
+    {"CharacterMoves", {}, "abc<ctrl-b><ctrl-b>x<ctrl-f>y", "> axby|c"},
+    {"WordMoves", {}, "ab cd<alt-b>x<alt-b><alt-b><alt-f>y", "> aby| xcd"},
+    {"KillToABlankAndYank", {}, "ab cd ef<ctrl-w><ctrl-a><ctrl-y>", "> ef|ab cd "},
+    {"KillWords",
+     {},
+     "one two three<alt-b><alt-backspace><ctrl-e><alt-b><ctrl-k><ctrl-a><alt-d><ctrl-y>",
+     "> one| "},
+    {"Transpose", {}, "abc<ctrl-t>", "> acb|"},
+    {"TransposeWithin", {}, "abc<left><ctrl-t>", "> acb|"},
+    {"TransposeAtTheStartDoesNothing", {}, "ab<home><ctrl-t>", "> |ab"},
+    {"TransposeMultibyte",
+     {},
+     "a\xc4\x8d<ctrl-t>",
+     "> \xc4\x8d"
+     "a|"},
+    {"CombiningMovesWithItsCharacter", {}, "ae\xcc\x81x<left><left><backspace>", "> |e\xcc\x81x"},
+    {"CombiningErasedWithItsCharacter", {}, "ae\xcc\x81<left><delete>", "> a|"},
+    {"ByteOfNoCharacter", {}, "a\xff<left>b", "> ab|\xff"},
+    {"CtrlDDeletes", {}, "ab<home><ctrl-d>", "> |b"},
+    {"UpAndDownComeBack", {"one", "two"}, "x<up><up><down><down>", "> x|"},
+    {"UpStopsAtTheOldest", {"one", "two"}, "<up><up><up>", "> one|"},
+    {"DownOnTheNewest", {"one"}, "x<down>", "> x|"},
+    {"CtrlPAndCtrlN", {"one", "two"}, "<ctrl-p><ctrl-p><ctrl-n>", "> two|"},
+    {"RepeatedLineKeptOnce", {"a", "b", "b"}, "<up><up>", "> a|"},
+    {"HistoryKeepsTheLast100",
+     [] {
+         std::vector<std::string> lines;
+         for (int i = 0; i < 150; ++i)
+             lines.push_back(std::to_string(i));
+         return lines;
+     }(),
+     [] {
+         std::string up;
+         for (int i = 0; i < 120; ++i)
+             up += "<up>";
+         return up;
+     }(),
+     "> 50|"},
+    {"HistoryKeepsAMebibyte",
+     {"small", std::string(700'000, 'a'), std::string(700'000, 'b')},
+     "<up><up>",
+     "> " + std::string(700'000, 'b') + "|"},
+    {"SearchShowsTheNewestMatch", greek, "<ctrl-r>a", "(hledej) a: g|amma"},
+    {"SearchAgainGoesOlder", greek, "<ctrl-r>a<ctrl-r>", "(hledej) a: bet|a"},
+    {"SearchNarrows", greek, "<ctrl-r>al", "(hledej) al: |alpha"},
+    {"SearchTakesBack", greek, "<ctrl-r>al<backspace>", "(hledej) a: g|amma"},
+    {"SearchFails", greek, "x<ctrl-r>q", "(nenalezeno) q: x|"},
+    {"SearchGivenUp", greek, "x<ctrl-r>a<ctrl-g>", "> x|"},
+    {"SearchEscaped", greek, "x<ctrl-r>a<escape>", "> x|"},
+    {"SearchTakenToEdit", greek, "<ctrl-r>al<right>!", "> a!|lpha"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Keys, Edits, testing::ValuesIn(edit_rows),
+                         [](const testing::TestParamInfo<EditRow>& p) { return p.param.name; });
+
+struct LayoutRow {
+    const char* name;
+    std::string text;
+    int columns;
+    std::size_t row;  // where it ends
+    int column;
+};
+
+class Layout : public Parts, public testing::WithParamInterface<LayoutRow> {};
+
+TEST_P(Layout, EndsWhereTheTerminalPutsIt) {
+    const LayoutRow& c = GetParam();
+    const console::Place end = console::place_of(c.text.data(), c.text.size(), c.columns);
+    EXPECT_EQ(std::make_pair(end.row, end.column), std::make_pair(c.row, c.column));
+}
+
+const LayoutRow layout_rows[] = {
+    {"Ascii", "abc", 80, 0, 3},
+    {"Tab", "a\tb", 80, 0, 9},
+    {"TabToTheRowsEnd", std::string(78, 'a') + "\t", 80, 0, 80},
+    {"TabOnTheNextRow", std::string(80, 'a') + "\t", 80, 1, 8},
+    {"FullRow", std::string(80, 'a'), 80, 0, 80},
+    {"NextRow", std::string(81, 'a'), 80, 1, 1},
+    {"WideCharacterWraps", std::string(79, 'a') + "\xe4\xb8\xad", 80, 1, 2},
+    {"CombiningTakesNoCell", "e\xcc\x81", 80, 0, 1},
+    {"ControlCharacter", "\x01", 80, 0, 2},
+    {"ControlCharacterAcrossRows", std::string(79, 'a') + "\x01", 80, 1, 1},
+    {"ByteOfNoCharacter", "\xff\xc4", 80, 0, 2},
+    {"CharacterThatCannotBeShown", "\xc2\x85", 80, 0, 1},
+    {"Narrow", "abcdef", 4, 1, 2},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cells, Layout, testing::ValuesIn(layout_rows),
+                         [](const testing::TestParamInfo<LayoutRow>& p) { return p.param.name; });
+
+struct DrawRow {
+    const char* name;
+    std::string keys;  // drawn after each
+    int columns;
+};
+
+class Drawing : public Parts, public testing::WithParamInterface<DrawRow> {};
+
+// Drawn key by key, a line shows as it does drawn once, with the cursor in
+// its place.
+TEST_P(Drawing, ShowsTheLineAsDrawnAnew) {
+    const DrawRow& c = GetParam();
+    const console::Window window{c.columns, 100};
+    std::string output;
+    console::Out out{};
+    out.flush = [](console::Out& o, void* to) {
+        static_cast<std::string*>(to)->append(o.data, o.used);
+        o.used = 0;
+        return true;
+    };
+    out.context = &output;
+    console::Shown shown{};
+    const Typed typed({}, c.keys, [&](console::Editing& e) {
+        console::draw(e.text.data, e.text.size, e.cursor, e.changed, shown, window, out);
+        e.changed = static_cast<std::size_t>(-1);
+    });
+    const console::Editing& e = typed.editing;
+    console::draw(e.text.data, e.text.size, e.cursor, 0, shown, window, out);
+    out.flush(out, out.context);
+    Screen by_keys{.columns = static_cast<std::size_t>(c.columns)};
+    by_keys.write(output);
+
+    output.clear();
+    console::Shown anew{};
+    console::draw(e.text.data, e.text.size, e.cursor, 0, anew, window, out);
+    out.flush(out, out.context);
+    Screen at_once{.columns = static_cast<std::size_t>(c.columns)};
+    at_once.write(output);
+    EXPECT_EQ(by_keys.lines(), at_once.lines());
+    EXPECT_EQ(std::make_pair(by_keys.row, by_keys.column),
+              std::make_pair(at_once.row, at_once.column));
+}
+
+const DrawRow draw_rows[] = {
+    {"EditsAcrossRows", "ab cd ef gh<home>x<end>y<left><left><backspace><ctrl-a><ctrl-k>z", 6},
+    {"InsertAtTheStartOfTwoRows", std::string(65, 'a') + "33aaaaa<home>X", 80},
+    {"Tabs", "a<tab>b<tab>c<home>x<end>y<left><backspace>", 12},
+    {"WideAndCombining", "\xe4\xb8\xad\xe4\xb8\xad\xe4\xb8\xad<home>a<end>e\xcc\x81<home><delete>",
+     5},
+    {"RowsThatGo", "aaaaaaaaaaaaaaaaaaaa<home><ctrl-k>b", 8},
+    {"FullRows", "abcdefgh<backspace>h<backspace><backspace>gh", 10},
+    {"SearchPrompt", "abc<ctrl-r>b<ctrl-g>d", 7},
+};
+
+INSTANTIATE_TEST_SUITE_P(Keys, Drawing, testing::ValuesIn(draw_rows),
+                         [](const testing::TestParamInfo<DrawRow>& p) { return p.param.name; });
 
 }  // namespace
