@@ -52,10 +52,34 @@ void change(Editing& e, std::size_t at, std::size_t removed, const char* data, s
     e.cursor = at + n;
 }
 
-void kill(Editing& e, std::size_t from, std::size_t to) {
-    if (from == to) return;
-    splice(e.killed, 0, e.killed.size, e.text.data + from, to - from);
-    change(e, from, to - from, nullptr, 0);
+// Where a key that moves the cursor takes it; where it is for another key.
+std::size_t moved(const Editing& e, Key k) {
+    const std::size_t at = e.cursor;
+    if (k == Key::left) return previous(e, at);
+    if (k == Key::right) return next(e, at);
+    if (k == Key::word_left) return word_back(e, at, in_word);
+    if (k == Key::word_right) return word_forward(e, at);
+    if (k == Key::home) return e.start;
+    if (k == Key::end) return e.text.size;
+    return at;
+}
+
+struct Span {
+    std::size_t from;
+    std::size_t to;
+};
+
+// What a key that erases takes from the line; nothing for another key.
+Span erased(const Editing& e, Key k) {
+    const std::size_t at = e.cursor;
+    if (k == Key::backspace) return {previous(e, at), at};
+    if (k == Key::del || k == Key::end_or_delete) return {at, next(e, at)};
+    if (k == Key::kill_to_end) return {at, e.text.size};
+    if (k == Key::kill_to_start) return {e.start, at};
+    if (k == Key::kill_blank_word) return {word_back(e, at, in_blank_word), at};
+    if (k == Key::kill_word_back) return {word_back(e, at, in_word), at};
+    if (k == Key::kill_word_forward) return {at, word_forward(e, at)};
+    return {at, at};
 }
 
 // Puts data[0, n) in the place of text[from, to), keeping what they share at
@@ -103,10 +127,10 @@ void drop_oldest(History& h) {
 void show_search(Editing& e) {
     char header[sizeof e.query + 16];
     const std::string_view label = e.search_failed ? "(nenalezeno) " : "(hledej) ";
-    std::memcpy(header, label.data(), label.size());
-    std::memcpy(header + label.size(), e.query, e.query_size);
-    std::memcpy(header + label.size() + e.query_size, ": ", 2);
-    set_prompt(e, header, label.size() + e.query_size + 2);
+    char* end = std::copy(label.begin(), label.end(), header);
+    end = std::copy_n(e.query, e.query_size, end);
+    end = std::copy_n(": ", 2, end);
+    set_prompt(e, header, static_cast<std::size_t>(end - header));
 }
 
 // Shows the newest entry before `k` that holds the query, with the cursor
@@ -201,26 +225,17 @@ void begin_line(Editing& e, const char* prompt, std::size_t size) {
 Outcome apply(Editing& e, KeyPress key, const char* bytes) {
     if (e.searching && search_key(e, key, bytes)) return Outcome::editing;
     const Key k = key.key;
-    const std::size_t at = e.cursor;
-    const std::size_t end = e.text.size;
     if (k == Key::enter) return Outcome::entered;
-    if (k == Key::end_or_delete && end == e.start) return Outcome::ended;
+    if (k == Key::end_or_delete && e.text.size == e.start) return Outcome::ended;
     if (k == Key::redraw) return Outcome::redraw;
-    if (k == Key::text) change(e, at, 0, bytes, key.length);
-    if (k == Key::yank) change(e, at, 0, e.killed.data, e.killed.size);
-    if (k == Key::left) e.cursor = previous(e, at);
-    if (k == Key::right) e.cursor = next(e, at);
-    if (k == Key::word_left) e.cursor = word_back(e, at, in_word);
-    if (k == Key::word_right) e.cursor = word_forward(e, at);
-    if (k == Key::home) e.cursor = e.start;
-    if (k == Key::end) e.cursor = end;
-    if (k == Key::backspace) change(e, previous(e, at), at - previous(e, at), nullptr, 0);
-    if (k == Key::del || k == Key::end_or_delete) change(e, at, next(e, at) - at, nullptr, 0);
-    if (k == Key::kill_to_end) kill(e, at, end);
-    if (k == Key::kill_to_start) kill(e, e.start, at);
-    if (k == Key::kill_blank_word) kill(e, word_back(e, at, in_blank_word), at);
-    if (k == Key::kill_word_back) kill(e, word_back(e, at, in_word), at);
-    if (k == Key::kill_word_forward) kill(e, at, word_forward(e, at));
+    if (k == Key::text) change(e, e.cursor, 0, bytes, key.length);
+    if (k == Key::yank) change(e, e.cursor, 0, e.killed.data, e.killed.size);
+    e.cursor = moved(e, k);
+    const auto [from, to] = erased(e, k);
+    // What the kill keys erase, Ctrl-Y puts back.
+    const bool kept = k != Key::backspace && k != Key::del && k != Key::end_or_delete;
+    if (from < to && kept) splice(e.killed, 0, e.killed.size, e.text.data + from, to - from);
+    if (from < to) change(e, from, to - from, nullptr, 0);
     if (k == Key::up && e.recalled > 0) recall(e, e.recalled - 1);
     if (k == Key::down && e.recalled < e.history.count) recall(e, e.recalled + 1);
     if (k == Key::transpose) transpose(e);

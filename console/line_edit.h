@@ -28,28 +28,28 @@ inline constexpr std::size_t history_lines = 100;
 inline constexpr std::size_t history_bytes = std::size_t{1} << 20;
 
 struct History {
-    Bytes lines[history_lines];  // a ring, the oldest at `first`
-    std::size_t first;
-    std::size_t count;
-    std::size_t bytes;
+    Bytes lines[history_lines]{};  // a ring, the oldest at `first`
+    std::size_t first = 0;
+    std::size_t count = 0;
+    std::size_t bytes = 0;
 };
 
 struct Editing {
-    Bytes text;           // the prompt, then the line
-    std::size_t start;    // where the line starts
-    std::size_t cursor;   // in `text`, at a glyph's start
-    std::size_t changed;  // the text is as last drawn up to here
-    const char* prompt;   // the dialogue's, while the line is edited
-    std::size_t prompt_size;
-    Bytes killed;
-    History history;
-    Bytes draft;           // the line being typed, while another is shown
-    std::size_t recalled;  // the entry shown; history.count for the draft
-    bool searching;        // Ctrl-R
-    bool search_failed;
-    std::size_t before_search;  // the entry shown when it began
-    char query[64];
-    std::size_t query_size;
+    Bytes text{};                  // the prompt, then the line
+    std::size_t start = 0;         // where the line starts
+    std::size_t cursor = 0;        // in `text`, at a glyph's start
+    std::size_t changed = 0;       // the text is as last drawn up to here
+    const char* prompt = nullptr;  // the dialogue's, while the line is edited
+    std::size_t prompt_size = 0;
+    Bytes killed{};
+    History history{};
+    Bytes draft{};             // the line being typed, while another is shown
+    std::size_t recalled = 0;  // the entry shown; history.count for the draft
+    bool searching = false;    // Ctrl-R
+    bool search_failed = false;
+    std::size_t before_search = 0;  // the entry shown when it began
+    char query[64]{};
+    std::size_t query_size = 0;
 };
 
 enum class Outcome { editing, entered, ended, redraw };

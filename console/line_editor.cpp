@@ -33,14 +33,14 @@ struct Editor {
     Shown shown;
     // Output after the last line end, held back to be the prompt of the next
     // line edited.
-    char prompt[256];
-    std::size_t prompt_size;
+    char prompt[256]{};
+    std::size_t prompt_size = 0;
     // The line entered last, text[served, entered) still to be handed over.
-    std::size_t served;
-    std::size_t entered;
+    std::size_t served = 0;
+    std::size_t entered = 0;
 };
 
-enum class Ending { line, piece, input, failure };
+enum class Ending { editing, line, piece, input, failure };
 
 void show(Editor& ed) {
     Terminal& t = ed.terminal;
@@ -56,43 +56,60 @@ void show(Editor& ed) {
         t.window = window_size();
         if (t.window.columns != before.columns) reflow(ed.shown, before, t.window);
     }
-    draw(e.text.data, e.text.size, e.cursor, e.changed, ed.shown, t.window, t.out);
+    draw({e.text.data, e.text.size, e.cursor, e.changed}, ed.shown, t.window, t.out);
     e.changed = unchanged;
+}
+
+// What a key does; a line that has grown to a piece's size is handed over
+// as it stands.
+Ending take_key(Editor& ed, KeyPress key, const char* bytes) {
+    Editing& e = ed.editing;
+    const Outcome outcome = apply(e, key, bytes);
+    if (outcome == Outcome::redraw) {
+        put(ed.terminal.out, "\x1b[H\x1b[2J", 7);
+        ed.shown = {};
+    }
+    const bool full = e.text.size - e.start >= piece_size;
+    if (outcome == Outcome::redraw || (outcome == Outcome::editing && !full)) {
+        return Ending::editing;
+    }
+    if (outcome != Outcome::ended) e.cursor = e.text.size;
+    show(ed);
+    if (outcome == Outcome::ended) return Ending::input;
+    leave_line(ed.shown, ed.terminal.out);
+    ed.shown = {};
+    return outcome == Outcome::entered ? Ending::line : Ending::piece;
+}
+
+// Takes the keys that have come; with `more`, one whose bytes may still be
+// on their way is left for them.
+Ending take_keys(Editor& ed, bool more) {
+    Terminal& t = ed.terminal;
+    const Editing& e = ed.editing;
+    while (t.from < t.to) {
+        const char* bytes = t.keys + t.from;
+        KeyPress key = decode_key(bytes, t.to - t.from, more);
+        if (key.length == 0) break;
+        if (key.key == Key::text) {
+            const std::size_t line = e.text.size - e.start;
+            key.length = std::min(key.length, line < piece_size ? piece_size - line : 0);
+        }
+        t.from += key.length;
+        const Ending ending = take_key(ed, key, bytes);
+        if (ending != Ending::editing) return ending;
+    }
+    return Ending::editing;
 }
 
 // Takes the keys that have come, and only then draws the line, until it ends.
 Ending edit(Editor& ed) {
     Terminal& t = ed.terminal;
-    Editing& e = ed.editing;
-    bool more = true;  // more bytes of a key may be on their way
+    bool more = true;
     for (;;) {
-        while (t.from < t.to) {
-            const char* bytes = t.keys + t.from;
-            KeyPress key = decode_key(bytes, t.to - t.from, more);
-            if (key.length == 0) break;
-            t.from += key.length;
-            if (key.key == Key::text) {
-                const std::size_t line = e.text.size - e.start;
-                const std::size_t room = line < piece_size ? piece_size - line : 0;
-                t.from -= key.length - std::min(key.length, room);
-                key.length = std::min(key.length, room);
-            }
-            const Outcome outcome = apply(e, key, bytes);
-            const bool full = e.text.size - e.start >= piece_size;
-            if (outcome == Outcome::redraw) {
-                put(t.out, "\x1b[H\x1b[2J", 7);
-                ed.shown = {};
-            } else if (outcome != Outcome::editing || full) {
-                if (outcome != Outcome::ended) e.cursor = e.text.size;
-                show(ed);
-                if (outcome == Outcome::ended) return Ending::input;
-                leave_line(ed.shown, t.out);
-                ed.shown = {};
-                return full && outcome != Outcome::entered ? Ending::piece : Ending::line;
-            }
-        }
-        more = true;
+        const Ending ending = take_keys(ed, more);
+        if (ending != Ending::editing) return ending;
         Wait w = wait_for_keys(t, 0);
+        more = true;
         if (w == Wait::nothing || w == Wait::signals) {
             show(ed);
             t.out.flush(t.out, &t);

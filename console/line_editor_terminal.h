@@ -12,18 +12,18 @@
 namespace console {
 
 struct Terminal {
-    termios normal;  // as it was found
-    termios raw;     // the editor's, for the whole run
-    int notes;       // the read end of the pipe that signals are noted on
+    termios normal{};  // as it was found
+    termios raw{};     // the editor's, for the whole run
+    int notes = -1;    // the read end of the pipe that signals are noted on
     Out out;
-    int error;  // of the first write that failed
+    int error = 0;  // of the first write that failed
     Window window;
-    char keys[4096];  // keys[from, to): read, and not yet taken
-    std::size_t from;
-    std::size_t to;
-    bool resized;
-    bool stop;  // Ctrl-Z
-    bool continued;
+    char keys[4096]{};  // keys[from, to): read, and not yet taken
+    std::size_t from = 0;
+    std::size_t to = 0;
+    bool resized = false;
+    bool stop = false;  // Ctrl-Z
+    bool continued = false;
 };
 
 // Puts the terminal into the editor's mode, and has signals noted.

@@ -27,10 +27,10 @@ Place advance(Place& at, const Unit& u, int columns) {
     return drawn;
 }
 
-void control(Out& out, std::size_t n, char command) {
+void control(Out& out, std::size_t n, const char* command) {
     char text[32] = "\x1b[";
     char* end = std::to_chars(text + 2, text + 30, n).ptr;
-    *end++ = command;
+    *end++ = *command;
     put(out, text, static_cast<std::size_t>(end - text));
 }
 
@@ -44,11 +44,11 @@ std::size_t top_row(const Shown& s, Window w) {
 void move_to(Shown& s, Place to, Window w, Out& out) {
     to.row = std::max(to.row, top_row(s, w));
     if (to.row == s.cursor.row && to.column == s.cursor.column) return;
-    if (to.row < s.cursor.row) control(out, s.cursor.row - to.row, 'A');
+    if (to.row < s.cursor.row) control(out, s.cursor.row - to.row, "A");
     for (std::size_t row = s.cursor.row; row < to.row; ++row)
         put(out, "\n", 1);
     put(out, "\r", 1);
-    if (to.column > 0) control(out, static_cast<std::size_t>(to.column), 'C');
+    if (to.column > 0) control(out, static_cast<std::size_t>(to.column), "C");
     s.cursor = to;
 }
 
@@ -108,10 +108,10 @@ std::size_t glyph_before(const char* text, std::size_t i) {
     return j;
 }
 
-Place place_of(const char* text, std::size_t i, int columns) {
+Place place_of(std::string_view text, int columns) {
     Place at;
-    for (std::size_t j = 0; j < i;) {
-        const Unit u = unit_at(text, i, j);
+    for (std::size_t j = 0; j < text.size();) {
+        const Unit u = unit_at(text.data(), text.size(), j);
         advance(at, u, columns);
         j += u.length;
     }
@@ -129,13 +129,15 @@ void put(Out& out, const char* data, std::size_t size) {
     }
 }
 
-void draw(const char* text, std::size_t size, std::size_t cursor, std::size_t changed, Shown& s,
-          Window w, Out& out) {
+void draw(Text t, Shown& s, Window w, Out& out) {
+    const char* text = t.data;
+    const std::size_t size = t.size;
+    const std::size_t cursor = t.cursor;
     // The glyph that holds the first change, found from the last glyph
     // shown where it can be, so that a paste is laid out once; from the
     // first row still on screen if the change is above it. Ending a full
     // row, the terminal's cursor can only be brought there by its glyph.
-    const std::size_t from = std::min({changed, s.size, size});
+    const std::size_t from = std::min({t.changed, s.size, size});
     const std::size_t top = top_row(s, w);
     std::size_t i = 0;
     Place at;
@@ -194,7 +196,7 @@ void draw(const char* text, std::size_t size, std::size_t cursor, std::size_t ch
     if (cursor >= size) {
         cursor_place = at;
     } else if (!passed) {
-        Place p = place_of(text, cursor, w.columns);
+        Place p = place_of({text, cursor}, w.columns);
         cursor_place = advance(p, unit_at(text, size, cursor), w.columns);
     }
     move_to(s, cursor_place, w, out);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 namespace console {
 
@@ -17,8 +18,8 @@ struct Place {
 };
 
 struct Window {
-    int columns;
-    int rows;
+    int columns = 0;
+    int rows = 0;
 };
 
 enum class Look {
@@ -43,35 +44,42 @@ std::size_t glyph_length(const char* text, std::size_t size, std::size_t i);
 // Where the glyph that ends at `i` starts (i > 0).
 std::size_t glyph_before(const char* text, std::size_t i);
 
-// Where text[0, i) ends, drawn from the first cell.
-Place place_of(const char* text, std::size_t i, int columns);
+// Where `text` ends, drawn from the first cell.
+Place place_of(std::string_view text, int columns);
 
 // Output on its way to the terminal; `flush` writes it and empties it.
 struct Out {
-    char data[8192];
-    std::size_t used;
-    bool (*flush)(Out& out, void* context);
-    void* context;
+    char data[8192]{};
+    std::size_t used = 0;
+    bool (*flush)(Out& out, void* context) = nullptr;
+    void* context = nullptr;
 };
 
 void put(Out& out, const char* data, std::size_t size);
 
 // What the screen shows of the text, as the last draw left it.
 struct Shown {
-    std::size_t size;  // bytes of the text shown as they are
-    std::size_t mark;  // the start of the last glyph shown, and where it is
+    std::size_t size = 0;  // bytes of the text shown as they are
+    std::size_t mark = 0;  // the start of the last glyph shown, and where it is
     Place mark_place;
-    Place end;           // where it ends
-    Place cursor;        // where the terminal's cursor is
-    std::size_t lowest;  // the lowest row written to: rows a window above it may be gone
-    bool stale;          // what is on screen from the line's start on is to be cleared
+    Place end;               // where it ends
+    Place cursor;            // where the terminal's cursor is
+    std::size_t lowest = 0;  // the lowest row written to: rows a window above it may be gone
+    bool stale = false;      // what is on screen from the line's start on is to be cleared
 };
 
-// Brings the screen to text[0, size) with the cursor at `cursor`, where the
-// text is as shown up to `changed`. Keys, a new size, Ctrl-L and the end of a
+// The text to show, the prompt and the line, with the cursor in it; it is
+// as shown before up to `changed`.
+struct Text {
+    const char* data = nullptr;
+    std::size_t size = 0;
+    std::size_t cursor = 0;
+    std::size_t changed = 0;
+};
+
+// Brings the screen to `text`. Keys, a new size, Ctrl-L and the end of a
 // stop all come here, each with what it made of `shown`.
-void draw(const char* text, std::size_t size, std::size_t cursor, std::size_t changed, Shown& shown,
-          Window window, Out& out);
+void draw(Text text, Shown& shown, Window window, Out& out);
 
 // The window's width has gone from `before`'s to `after`'s. Terminals today
 // lay the rows of a line out anew for the new width, with the cursor where

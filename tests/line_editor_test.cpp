@@ -593,7 +593,9 @@ TEST_P(ResizingTest, KeepsTheLine) {
         type(s, keys(r.keys));
     }
     screen.write(read_for(s.output, 100ms, {}, true));
-    if (!c.screen.empty()) EXPECT_EQ(screen.lines(), c.screen);
+    if (!c.screen.empty()) {
+        EXPECT_EQ(screen.lines(), c.screen);
+    }
     type(s, keys("<enter>"));
     const std::string seen = read_until(s.output, "Zadej cislo: ");
     const std::string kept = c.line.substr(0, 99);
@@ -811,11 +813,15 @@ TEST_P(PastingTest, IsAnsweredInTime) {
     EXPECT_EQ(occurrences(screen, "Zadano"), c.answers);
     type(s, keys("<ctrl-d>"));
     EXPECT_EQ(wait_for_exit(s), 0);
-    if (!sanitized && c.seconds > 0) EXPECT_LE(after.seconds - before.seconds, c.seconds);
+    if (!sanitized && c.seconds > 0) {
+        EXPECT_LE(after.seconds - before.seconds, c.seconds);
+    }
     if (!sanitized && c.growth_kib > 0) {
         EXPECT_LE(after.resident_kib - before.resident_kib, c.growth_kib);
     }
-    if (!sanitized && c.peak_kib > 0) EXPECT_LE(after.peak_kib, c.peak_kib);
+    if (!sanitized && c.peak_kib > 0) {
+        EXPECT_LE(after.peak_kib, c.peak_kib);
+    }
     finish(s);
 }
 
@@ -1042,7 +1048,7 @@ class Layout : public Parts, public testing::WithParamInterface<LayoutRow> {};
 
 TEST_P(Layout, EndsWhereTheTerminalPutsIt) {
     const LayoutRow& c = GetParam();
-    const console::Place end = console::place_of(c.text.data(), c.text.size(), c.columns);
+    const console::Place end = console::place_of(c.text, c.columns);
     EXPECT_EQ(std::make_pair(end.row, end.column), std::make_pair(c.row, c.column));
 }
 
@@ -1088,18 +1094,18 @@ TEST_P(Drawing, ShowsTheLineAsDrawnAnew) {
     out.context = &output;
     console::Shown shown{};
     const Typed typed({}, c.keys, [&](console::Editing& e) {
-        console::draw(e.text.data, e.text.size, e.cursor, e.changed, shown, window, out);
+        console::draw({e.text.data, e.text.size, e.cursor, e.changed}, shown, window, out);
         e.changed = static_cast<std::size_t>(-1);
     });
     const console::Editing& e = typed.editing;
-    console::draw(e.text.data, e.text.size, e.cursor, 0, shown, window, out);
+    console::draw({e.text.data, e.text.size, e.cursor, 0}, shown, window, out);
     out.flush(out, out.context);
     Screen by_keys{.columns = static_cast<std::size_t>(c.columns)};
     by_keys.write(output);
 
     output.clear();
     console::Shown anew{};
-    console::draw(e.text.data, e.text.size, e.cursor, 0, anew, window, out);
+    console::draw({e.text.data, e.text.size, e.cursor, 0}, anew, window, out);
     out.flush(out, out.context);
     Screen at_once{.columns = static_cast<std::size_t>(c.columns)};
     at_once.write(output);
