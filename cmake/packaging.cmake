@@ -73,8 +73,8 @@ set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/CPackProjectConfig.cmake)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# The libraries the program is linked with (libedit where the build found it),
-# as dpkg-shlibdeps names their packages.
+# The libraries the program is linked with (the C library alone), as
+# dpkg-shlibdeps names their packages.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 
 include(CPack)

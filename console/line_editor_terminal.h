@@ -1,25 +1,50 @@
-// The terminal under a line being edited: the keys, read here rather than
-// by the editor, and the signals that change the terminal while a line is
-// edited (a new window size, a stop, a continue), taken as events between
-// two keys rather than in signal handlers.
+// The terminal under the line editor: its mode, its window's size, the
+// bytes read from it and written to it, and the signals that come
+// meanwhile, taken as events between two keys rather than in handlers.
 #pragma once
 
-#include "console/line_editor.h"
+#include <termios.h>
+
+#include <cstddef>
+
+#include "console/screen_layout.h"
 
 namespace console {
 
-// Makes `e`'s editor read its keys here and take those signals as events.
-// False if they cannot be taken so.
-bool take_terminal(LineEditor& e);
+struct Terminal {
+    termios normal{};  // as it was found
+    termios raw{};     // the editor's, for the whole run
+    int notes = -1;    // the read end of the pipe that signals are noted on
+    Out out;
+    int error = 0;  // of the first write that failed
+    Window window;
+    char keys[4096]{};  // keys[from, to): read, and not yet taken
+    std::size_t from = 0;
+    std::size_t to = 0;
+    bool resized = false;
+    bool stop = false;  // Ctrl-Z
+    bool continued = false;
+};
 
-// Reads a line with `e`'s editor, as el_gets() does; the signals are
-// events only meanwhile.
-const char* edit_line(LineEditor& e, int& count);
+// Puts the terminal into the editor's mode, and has signals noted.
+bool take_terminal(Terminal& t);
 
-// Gives back what take_terminal() took.
-void release_terminal(LineEditor& e);
+// Writes what is left and gives back what take_terminal() took.
+void release_terminal(Terminal& t);
 
-// The LineEditor an editor was made for.
-LineEditor& line_editor_of(editline* editor);
+enum class Wait { keys, signals, nothing, ended, failed };
+
+// Waits at most `timeout` milliseconds (-1: for as long as it takes) for
+// keys, which are added to t.keys, or a signal. One that ends the program
+// ends it here, with the terminal in its normal mode.
+Wait wait_for_keys(Terminal& t, int timeout);
+
+// A stop that Ctrl-Z asked for, and a continue. True when the terminal
+// comes back from someone else (the shell), so the line is to be drawn
+// anew where the cursor is.
+bool take_stop(Terminal& t);
+
+// The window's size as the terminal gives it now.
+Window window_size();
 
 }  // namespace console

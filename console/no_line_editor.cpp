@@ -1,13 +1,9 @@
-// Built without a line editor: terminals are read in their plain mode.
+// Windows: the console edits lines itself, and is read in its plain mode.
 #include "console/line_editor.h"
 
 namespace console {
 
-bool line_editor_wanted() {
-    return false;
-}
-
-Device line_editor_device(LineEditor&) {
+Device line_editor_device() {
     return standard_device();
 }
 

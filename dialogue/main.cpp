@@ -14,10 +14,8 @@ int main(int argc, char* argv[]) {
     }
     // Static rather than on the stack: the layer's buffers take more than a
     // Windows thread's whole stack. Only the dialogue reads lines to edit.
-    static console::LineEditor editor;
-    static console::Console console(command.task == Task::dialogue && console::line_editor_wanted()
-                                        ? console::line_editor_device(editor)
-                                        : console::standard_device());
+    static console::Console console(command.task == Task::dialogue ? console::line_editor_device()
+                                                                   : console::standard_device());
     if (command.task == Task::help) {
         print_help(console);
     } else if (command.task == Task::version) {

@@ -54,7 +54,7 @@ inline Session start(const Launch& how) {
     Pipe other;  // the stream that is not on the terminal
     if (how.input_on_pipe || how.output_on_pipe) other = make_pipe();
     s.pid = run_program::start({
-        .command = {BITY_PROGRAM},
+        .command = program_command(),
         .input = how.input_on_pipe ? ours(other.read) : terminal,
         .output = how.input_on_pipe    ? terminal
                   : how.output_on_pipe ? ours(other.write)
