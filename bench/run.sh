@@ -15,6 +15,10 @@
 #     of letters after a bad number, a number with 100 million leading zeros:
 #     the right output, peak resident memory under 8 MiB, and linear time
 #     (the full size costs at most twice as much a byte as a quarter of it);
+#   - pastes into the line editor at a pseudo-terminal: 100,000 short lines
+#     within 1 s of processor time and at most 2 MiB more peak memory than a
+#     paste of one line, a line of 1,000,000 characters within 1 s and a peak
+#     under 16 MiB;
 #   - Google Benchmark of the routines, the conversion, the result line and
 #     the dialogue in memory (reported, not checked).
 #
@@ -201,6 +205,39 @@ for item in "long-text 1073741824 1 GiB text line" \
     timing_verdict "  time for 4x the bytes, s" "$h_seconds" "<= 8x $quarter_seconds" \
         "$(awk -v f="$h_seconds" -v q="$quarter_seconds" 'BEGIN { print (f <= 8 * q + 0.1) }')"
 done
+
+# --- pastes at a terminal ----------------------------------------------------
+# The program on a pseudo-terminal (util-linux's script), with keys pasted
+# into its line editor as fast as the terminal takes them: Enter as CR, and
+# Ctrl-D on an empty line at the end.
+paste_at_terminal() {  # paste_at_terminal FILE: sets p_cpu, p_wall and p_peak
+    TERM=xterm timeout 60 script -qfec \
+        "/usr/bin/time -f '%U %S %e %M' -o '$work/paste-time.txt' '$bity'" /dev/null \
+        <"$1" >"$work/paste.txt"
+    read -r user system p_wall p_peak <"$work/paste-time.txt"
+    p_cpu=$(awk -v u="$user" -v s="$system" 'BEGIN { printf "%.2f", u + s }')
+}
+{ printf 't\r'; seq 1 100000 | tr '\n' '\r'; printf '\004'; } >"$work/short-lines.txt"
+{ printf 't\r'; head -c 1000000 /dev/zero | tr '\0' a; printf '\r\004'; } >"$work/long-line.txt"
+printf 't\r1\r\004' >"$work/one-line.txt"
+
+echo
+echo "Pastes at a terminal, into the line editor (GNU time):"
+paste_at_terminal "$work/one-line.txt"
+one_line_peak=$p_peak
+paste_at_terminal "$work/short-lines.txt"
+answered=$(grep -c 'Zadano' "$work/paste.txt" || true)
+echo "  100,000 short lines: $p_cpu s of processor time, $p_wall s, peak $p_peak KiB"
+verdict "  lines answered" "$answered" "100000" "$((answered == 100000))"
+timing_verdict "  processor time, s" "$p_cpu" "<= 1" "$(awk -v t="$p_cpu" 'BEGIN { print (t <= 1) }')"
+verdict "  peak over a paste of one line, KiB" "$((p_peak - one_line_peak))" "<= 2048" \
+    "$((p_peak - one_line_peak <= 2048))"
+paste_at_terminal "$work/long-line.txt"
+answered=$(grep -c 'Chybne zadani!' "$work/paste.txt" || true)
+echo "  a line of 1,000,000 characters: $p_wall s, $p_cpu s of processor time, peak $p_peak KiB"
+verdict "  line answered" "$answered" "1" "$((answered == 1))"
+timing_verdict "  wall-clock time, s" "$p_wall" "<= 1" "$(awk -v t="$p_wall" 'BEGIN { print (t <= 1) }')"
+verdict "  peak resident memory, KiB" "$p_peak" "< 16384" "$((p_peak < 16384))"
 
 # --- Google Benchmark --------------------------------------------------------
 echo
