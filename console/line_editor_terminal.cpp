@@ -111,9 +111,12 @@ bool take_terminal(Terminal& t) {
     noted = ends[1];
     // Keys come one by one and are not echoed; Ctrl-C, Ctrl-Z and Ctrl-\ do
     // what they do at any terminal, and output is processed as ever (LF as
-    // CR LF).
+    // CR LF). Those keys do not drop the keys before them that are still
+    // unread, as in a paste: a Ctrl-Z where nobody could take the program up
+    // again is ignored, and the line goes on with all that was typed.
     t.raw = t.normal;
     t.raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);
+    t.raw.c_lflag |= NOFLSH;
     t.raw.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | IXON | ISTRIP);
     t.raw.c_cc[VMIN] = 1;
     t.raw.c_cc[VTIME] = 0;

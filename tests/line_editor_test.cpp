@@ -506,6 +506,10 @@ const EditCase edit_cases[] = {
     {"CtrlZWhereNoShellCanResume",
      {"12<wait><ctrl-z><wait><left>3", "15"},
      {"Zadej retez: 132", "Retez 132 obsahuje 0 mezer.", "Zadej cislo: 15", x15, "Zadej cislo: "}},
+    // The same in one paste: the keys before the Ctrl-Z, still unread, are kept.
+    {"CtrlZInAPasteWhereNoShellCanResume",
+     {"x", "1<ctrl-z>5"},
+     {"Zadej retez: x", "Retez x obsahuje 0 mezer.", "Zadej cislo: 15", x15, "Zadej cislo: "}},
     {"InsertAtTheStartOfTwoRows",
      {std::string(65, 'a') + "33aaaaa<wait><home>X", "15"},
      {"Zadej retez: X" + std::string(65, 'a') + "3", "3aaaaa",
