@@ -1,7 +1,7 @@
 # For the toolchain files of cross builds, once they have set `target` to the
 # target's triplet: libraries, headers and pkg-config's packages come from the
 # target's tree (/usr/TRIPLET) only, so that no library of the build machine
-# (its libedit, say) is taken for one of the target; programs run at build
+# (its GoogleTest, say) is taken for one of the target; programs run at build
 # time are the build machine's.
 set(CMAKE_FIND_ROOT_PATH /usr/${target})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
